@@ -214,17 +214,28 @@ SoftExtended operator/(SoftExtended a, SoftExtended b)
 
 	const Unpacked x = unpack(a);
 	const Unpacked y = unpack(b);
-	// The significands' ratio lies between 1/2 and 2, so the first step
-	// gives 64 or 65 quotient bits and the second two more: at least 66,
-	// enough for the 64 kept, the rounding bit and one below it, into which
-	// a non-zero remainder is folded.  The quotient so built is
+	// The significands' ratio lies between 1/2 and 2: its integer part, 0
+	// or 1, is settled by one comparison, and the fraction's first 64 bits
+	// by one division whose quotient fits in 64 bits (the cheap kind).
+	// Two more bits by long division give at least 66 quotient bits, enough
+	// for the 64 kept, the rounding bit and one below it, into which a
+	// non-zero remainder is folded.  The quotient so built is
 	// quotient × 2^(x.exponent − y.exponent − 66).
-	const u128 dividend = u128(x.significand) << 64;
-	const u128 first = dividend / y.significand;
-	const u128 first_remainder = dividend - first * y.significand;
-	const u128 second = (first_remainder << 2) / y.significand;
-	const u128 second_remainder = (first_remainder << 2) - second * y.significand;
-	const u128 quotient = (first << 2) | second | (second_remainder != 0);
+	const bool at_least_one = x.significand >= y.significand;
+	const std::uint64_t divisor = y.significand;
+	const std::uint64_t rest = at_least_one ? x.significand - divisor : x.significand;
+	const u128 dividend = u128(rest) << 64;
+	const auto fraction = std::uint64_t(dividend / divisor);
+	u128 remainder = dividend - u128(fraction) * divisor;
+	u128 quotient = (u128(at_least_one) << 64) | fraction;
+	for (int bit = 0; bit < 2; bit++) {
+		remainder <<= 1;
+		const bool one = remainder >= divisor;
+		if (one)
+			remainder -= divisor;
+		quotient = (quotient << 1) | one;
+	}
+	quotient |= remainder != 0;
 	return round_to_extended(negative, x.exponent - y.exponent + 61, quotient);
 }
 
