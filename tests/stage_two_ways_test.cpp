@@ -1,0 +1,155 @@
+// The whole calculation by the x87 unit and by the software extended type
+// must store the same bits in every quantity and hand the report the same
+// bits in every value, whatever the inputs.
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <string>
+
+#include "stage_two_ways.h"
+
+namespace {
+
+struct Inputs {
+	float Rn, U, Ut0;
+};
+
+std::string describe(Inputs in)
+{
+	char text[160];
+	std::snprintf(text, sizeof text, "Rn=%a (%08x) U=%a (%08x) Ut0=%a (%08x)", double(in.Rn),
+	              std::bit_cast<std::uint32_t>(in.Rn), double(in.U), std::bit_cast<std::uint32_t>(in.U),
+	              double(in.Ut0), std::bit_cast<std::uint32_t>(in.Ut0));
+	return text;
+}
+
+// The names of the fields whose bits differ, empty when none do.
+std::string differences(const Stage &a, const ReportValues &ra, const Stage &b, const ReportValues &rb)
+{
+	std::string names;
+	const auto check_float = [&](const char *name, float x, float y) {
+		if (std::bit_cast<std::uint32_t>(x) != std::bit_cast<std::uint32_t>(y))
+			names += std::string(" ") + name;
+	};
+	const auto check_double = [&](const char *name, double x, double y) {
+		if (std::bit_cast<std::uint64_t>(x) != std::bit_cast<std::uint64_t>(y))
+			names += std::string(" ") + name;
+	};
+	check_float("Rb", a.Rb, b.Rb);
+	check_float("Up", a.Up, b.Up);
+	check_float("Ut", a.Ut, b.Ut);
+	check_float("Ip", a.Ip, b.Ip);
+	check_float("Pv", a.Pv, b.Pv);
+	check_float("Pp", a.Pp, b.Pp);
+	check_float("KPD", a.KPD, b.KPD);
+	check_float("Pt", a.Pt, b.Pt);
+	check_float("Prp", a.Prp, b.Prp);
+	check_float("Prs", a.Prs, b.Prs);
+	check_float("Pb", a.Pb, b.Pb);
+	check_double("load_pulse_current", ra.load_pulse_current, rb.load_pulse_current);
+	check_double("transistor_pulse_current", ra.transistor_pulse_current, rb.transistor_pulse_current);
+	check_double("transistor_rest_voltage", ra.transistor_rest_voltage, rb.transistor_rest_voltage);
+	check_double("ballast_rest_voltage", ra.ballast_rest_voltage, rb.ballast_rest_voltage);
+	return names;
+}
+
+using Compute = void (*)(Stage &, ReportValues &);
+
+// Runs both calculations on each set of inputs and reports the first few that
+// disagree.
+class Comparison {
+public:
+	Comparison(Compute reference, Compute candidate) : reference(reference), candidate(candidate) {}
+
+	void check(Inputs in)
+	{
+		Stage a = {};
+		Stage b = {};
+		ReportValues ra = {};
+		ReportValues rb = {};
+		a.Rn = b.Rn = in.Rn;
+		a.U = b.U = in.U;
+		a.Ut0 = b.Ut0 = in.Ut0;
+		reference(a, ra);
+		candidate(b, rb);
+		compared++;
+		const std::string names = differences(a, ra, b, rb);
+		if (!names.empty() && ++mismatches <= 10)
+			ADD_FAILURE() << describe(in) << " differ in" << names;
+	}
+
+	Compute reference;
+	Compute candidate;
+	long compared = 0;
+	long mismatches = 0;
+};
+
+// What a person types: a few significant decimal digits, read the way the
+// dialogue reads them.
+float typed(std::mt19937_64 &random, unsigned long max_whole, int decimals)
+{
+	static const unsigned long scale[] = { 1, 10, 100, 1000 };
+	char text[40];
+	std::snprintf(text, sizeof text, "%lu.%0*lu", (unsigned long)(random() % (max_whole + 1)), decimals,
+	              (unsigned long)(random() % scale[decimals]));
+	return std::strtof(text, nullptr);
+}
+
+float any_float(std::mt19937_64 &random)
+{
+	return std::bit_cast<float>(std::uint32_t(random()));
+}
+
+void run_all_inputs(Comparison &c)
+{
+	std::mt19937_64 random(2024);
+
+	// Small integers, zeros of both signs, negatives and equal voltages.
+	const float small[] = { -3, -2, -1, -0.0f, 0, 1, 2, 3, 0.5f };
+	for (float Rn : small)
+		for (float U : small)
+			for (float Ut0 : small)
+				c.check({ Rn, U, Ut0 });
+
+	for (int i = 0; i < 40'000; i++) {
+		// Design values: loads from an ohm to tens of kilohms, supplies up
+		// to a few hundred volts, a transistor's volt or two.
+		const float Rn = typed(random, i % 3 == 0 ? 20'000 : 100, 1 + i % 3);
+		const float U = typed(random, 300, 1 + i % 2);
+		const float Ut0 = i % 7 == 0 ? U : typed(random, 5, 2);
+		c.check({ Rn, U, Ut0 });
+	}
+	for (int i = 0; i < 40'000; i++)
+		c.check({ any_float(random), any_float(random), any_float(random) });
+	// One input anything, the others ordinary, so that a strange value meets
+	// ordinary arithmetic rather than other strange values.
+	for (int i = 0; i < 30'000; i++) {
+		Inputs in = { typed(random, 1000, 1), typed(random, 50, 1), typed(random, 3, 2) };
+		float *one[] = { &in.Rn, &in.U, &in.Ut0 };
+		*one[i % 3] = any_float(random);
+		c.check(in);
+	}
+}
+
+TEST(StageTwoWays, SoftwareArithmeticGivesTheBitsOfTheX87Unit)
+{
+	Comparison c(compute_stage_by_hardware, compute_stage_by_software);
+	run_all_inputs(c);
+	EXPECT_GE(c.compared, 100'000);
+	EXPECT_EQ(c.mismatches, 0);
+}
+
+// The program's own calculation, with whichever arithmetic this build chose
+// for it, against the x87 unit.
+TEST(StageTwoWays, ProgramCalculationGivesTheBitsOfTheX87Unit)
+{
+	Comparison c(compute_stage_by_hardware, compute_stage);
+	run_all_inputs(c);
+	EXPECT_EQ(c.mismatches, 0);
+}
+
+}  // namespace
