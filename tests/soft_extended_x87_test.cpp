@@ -24,7 +24,10 @@ constexpr std::uint64_t quiet_bit = std::uint64_t(1) << 62;
 
 enum class Operation { add, subtract, multiply, divide };
 
-SoftExtended apply(Operation op, SoftExtended a, SoftExtended b)
+// The same operation on either type; operands that come from memory at run
+// time leave the compiler nothing to fold or keep in another format.
+template <typename Number>
+Number apply(Operation op, Number a, Number b)
 {
 	switch (op) {
 	case Operation::add: return a + b;
@@ -33,21 +36,6 @@ SoftExtended apply(Operation op, SoftExtended a, SoftExtended b)
 	case Operation::divide: return a / b;
 	}
 	return a;
-}
-
-// Each operand goes through memory, so the compiler has no chance to keep
-// or fold anything in another format.
-long double apply(Operation op, long double a, long double b)
-{
-	volatile long double x = a;
-	volatile long double y = b;
-	switch (op) {
-	case Operation::add: return x + y;
-	case Operation::subtract: return x - y;
-	case Operation::multiply: return x * y;
-	case Operation::divide: return x / y;
-	}
-	return x;
 }
 
 const char *name(Operation op)
