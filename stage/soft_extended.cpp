@@ -53,6 +53,8 @@ static u128 shift_right_sticky(u128 x, std::int64_t count)
 	return (x >> count) | ((x << (128 - count)) != 0);
 }
 
+namespace {
+
 // A finite non-zero operand with its integer bit set, the exponent lowered
 // below the format's range for a subnormal: the arithmetic below then deals
 // with normal significands only.
@@ -61,6 +63,17 @@ struct Unpacked {
 	std::int64_t exponent;
 	bool negative;
 };
+
+// The layout of an IEEE binary interchange format, enough to take a value
+// apart and to build one.
+struct BinaryFormat {
+	int precision;      // significand bits, the implicit one included
+	int exponent_bits;
+	int min_exponent;   // of a normal number
+	int max_exponent;   // also the exponent bias
+};
+
+}
 
 static Unpacked unpack(SoftExtended x)
 {
@@ -238,15 +251,6 @@ SoftExtended operator/(SoftExtended a, SoftExtended b)
 	quotient |= remainder != 0;
 	return round_to_extended(negative, x.exponent - y.exponent + 61, quotient);
 }
-
-// The layout of an IEEE binary interchange format, enough to take a value
-// apart and to build one.
-struct BinaryFormat {
-	int precision;      // significand bits, the implicit one included
-	int exponent_bits;
-	int min_exponent;   // of a normal number
-	int max_exponent;   // also the exponent bias
-};
 
 static constexpr BinaryFormat binary32 = { 24, 8, -126, 127 };
 static constexpr BinaryFormat binary64 = { 53, 11, -1022, 1023 };

@@ -270,8 +270,9 @@ TEST(SoftExtendedAgainstX87, WideningIsExactAndQuietsNaNs)
 
 // Values at, just below and just above the points where rounding to a
 // precision of `precision` bits changes its mind: the midpoints between
-// neighbours and the representable values themselves, in every binade from
-// below half the smallest subnormal up to past the overflow threshold.
+// neighbours and the representable values themselves, for 64 significands
+// (the largest and the smallest among them) in every binade from below half
+// the smallest subnormal up to past the overflow threshold.
 template <typename Narrow>
 long narrowing_mismatches(int precision, int min_exponent, int max_exponent, Narrow soft_narrow)
 {
@@ -307,12 +308,12 @@ long narrowing_mismatches(int precision, int min_exponent, int max_exponent, Nar
 	return mismatches;
 }
 
-TEST(SoftExtendedAgainstX87, NarrowingToFloatAroundEveryRoundingBoundary)
+TEST(SoftExtendedAgainstX87, NarrowingToFloatAroundRoundingBoundariesInEveryBinade)
 {
 	EXPECT_EQ(narrowing_mismatches(24, -126, 127, soft_to_float), 0);
 }
 
-TEST(SoftExtendedAgainstX87, NarrowingToDoubleAroundEveryRoundingBoundary)
+TEST(SoftExtendedAgainstX87, NarrowingToDoubleAroundRoundingBoundariesInEveryBinade)
 {
 	EXPECT_EQ(narrowing_mismatches(53, -1022, 1023, soft_to_double), 0);
 }
