@@ -126,14 +126,17 @@ void wait_for_key()
 	waiting.c_cc[VMIN] = 1;
 	waiting.c_cc[VTIME] = 0;
 
-	fputs(wait_prompt, stdout);
-	fflush(stdout);
-
 	block_watched(&old);
 	install_handlers();
 	tcsetattr(0, TCSANOW, &waiting);
 	tcflush(0, TCIFLUSH);
 	sigprocmask(SIG_SETMASK, &old, nullptr);
+
+	// The prompt comes only once the wait is ready for the key: a key
+	// pressed in answer to it can no longer be discarded with what was
+	// typed ahead.
+	fputs(wait_prompt, stdout);
+	fflush(stdout);
 
 	read_one_key();
 
