@@ -1,7 +1,5 @@
 // The stage formulas against the MPFR model, bit for bit.
-#include <bit>
 #include <cfloat>
-#include <cinttypes>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -12,6 +10,7 @@
 
 #include "reference.h"
 #include "stage.h"
+#include "stage_compare.h"
 
 namespace {
 
@@ -24,50 +23,20 @@ Stage inputs(float Rn, float U, float Ut0)
 	return s;
 }
 
-template <typename T> bool same(T a, T b)
-{
-	if (std::isnan(a) || std::isnan(b))
-		return std::isnan(a) && std::isnan(b);
-	return std::bit_cast<std::conditional_t<sizeof(T) == 4, uint32_t, uint64_t>>(a) ==
-	       std::bit_cast<std::conditional_t<sizeof(T) == 4, uint32_t, uint64_t>>(b);
-}
-
-// Runs one input through the program's formulas and the model; returns a
-// description of the first value that differs, or an empty string.
+// Runs one input through the program's formulas and the model; returns
+// what differs, or an empty string.
 std::string compare(float Rn, float U, float Ut0)
 {
-	Stage s = inputs(Rn, U, Ut0);
-	ReportValues r;
+	Stage s = inputs(Rn, U, Ut0), m = s;
+	ReportValues r, mr;
 	compute_stage(s, r);
-	const ReferenceStage m = reference_stage(Rn, U, Ut0);
-
-	char where[160];
-	snprintf(where, sizeof where, "Rn=%a U=%a Ut0=%a: ", Rn, U, Ut0);
-	auto differs = [&](const char *name, double got, double want) {
-		char text[160];
-		snprintf(text, sizeof text, "%s is %a, the model gives %a", name, got, want);
-		return where + std::string(text);
-	};
-#define CHECK(field, model)                           \
-	if (!same(field, model))                      \
-		return differs(#field, field, model);
-	CHECK(s.Rb, m.Rb)
-	CHECK(s.Up, m.Up)
-	CHECK(s.Ut, m.Ut)
-	CHECK(s.Ip, m.Ip)
-	CHECK(s.Pv, m.Pv)
-	CHECK(s.Pp, m.Pp)
-	CHECK(s.KPD, m.KPD)
-	CHECK(s.Pt, m.Pt)
-	CHECK(s.Prp, m.Prp)
-	CHECK(s.Prs, m.Prs)
-	CHECK(s.Pb, m.Pb)
-	CHECK(r.load_pulse_current, m.load_pulse_current)
-	CHECK(r.transistor_pulse_current, m.transistor_pulse_current)
-	CHECK(r.transistor_rest_voltage, m.transistor_rest_voltage)
-	CHECK(r.ballast_rest_voltage, m.ballast_rest_voltage)
-#undef CHECK
-	return {};
+	reference_stage(m, mr);
+	const std::string differences = stage_differences(s, r, m, mr, NaNs::any);
+	if (differences.empty())
+		return differences;
+	char where[120];
+	snprintf(where, sizeof where, "Rn=%a U=%a Ut0=%a:", Rn, U, Ut0);
+	return where + differences;
 }
 
 // Counts the inputs that differ and shows the first few, so that one fault

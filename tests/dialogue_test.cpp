@@ -60,9 +60,14 @@ std::string replace(std::string text, const std::string &from, const std::string
 // formats and the MPFR model's values, with `point` as decimal separator.
 std::string expected_output(float Rn, float U, float Ut0, const char *point = ",")
 {
-	const ReferenceStage m = reference_stage(Rn, U, Ut0);
-	const double values[] = { m.Rb, m.Ip, m.load_pulse_current, m.transistor_pulse_current,
-				  m.transistor_rest_voltage, m.ballast_rest_voltage, m.Ut, m.Pv,
+	Stage m = {};
+	ReportValues r;
+	m.Rn = Rn;
+	m.U = U;
+	m.Ut0 = Ut0;
+	reference_stage(m, r);
+	const double values[] = { m.Rb, m.Ip, r.load_pulse_current, r.transistor_pulse_current,
+				  r.transistor_rest_voltage, r.ballast_rest_voltage, m.Ut, m.Pv,
 				  m.Pp, m.Prp, m.Prs, m.Pb, m.Pt, m.KPD };
 	std::string text = std::string(prompts[0]) + prompts[1] + prompts[2];
 	for (size_t i = 0; i < std::size(report); i++) {

@@ -46,11 +46,10 @@ double twice(const X &x) { return mpfr_get_d(x.v, MPFR_RNDN); }
 
 } // namespace
 
-ReferenceStage reference_stage(float Rn_in, float U_in, float Ut0_in)
+void reference_stage(Stage &s, ReportValues &r)
 {
-	ReferenceStage s;
 	const X root_two(1.4142135623730951), two(2.0), hundred(100.0);
-	const X Rn(Rn_in), U(U_in), Ut0(Ut0_in);
+	const X Rn(s.Rn), U(s.U), Ut0(s.Ut0);
 
 	s.Rb = single(Rn * root_two);
 	const X Rb(s.Rb);
@@ -68,11 +67,10 @@ ReferenceStage reference_stage(float Rn_in, float U_in, float Ut0_in)
 	s.Prs = single(((Ut * Ut) / two) / Rb);
 	s.Pb = single(X(s.Prp) + X(s.Prs));
 
-	s.load_pulse_current = twice(Ut / Rn);
-	s.transistor_pulse_current = twice((Up / Rb) + (Ut / Rn));
-	s.transistor_rest_voltage = twice(Ut0 + Ut);
-	s.ballast_rest_voltage = twice(Up - Ut);
-	return s;
+	r.load_pulse_current = twice(Ut / Rn);
+	r.transistor_pulse_current = twice((Up / Rb) + (Ut / Rn));
+	r.transistor_rest_voltage = twice(Ut0 + Ut);
+	r.ballast_rest_voltage = twice(Up - Ut);
 }
 
 const char *reference_fixed6(double value)

@@ -4,13 +4,11 @@
 #ifndef AMPSTAGE_TESTS_REFERENCE_H
 #define AMPSTAGE_TESTS_REFERENCE_H
 
-struct ReferenceStage {
-	float Rb, Up, Ut, Ip, Pv, Pp, KPD, Pt, Prp, Prs, Pb;
-	double load_pulse_current, transistor_pulse_current;
-	double transistor_rest_voltage, ballast_rest_voltage;
-};
+#include "stage.h"
 
-ReferenceStage reference_stage(float Rn, float U, float Ut0);
+// Fills in the derived quantities of `s` from its inputs, and `r`, as the
+// program's calculation should.
+void reference_stage(Stage &s, ReportValues &r);
 
 // A double printed as "%f" prints it, correctly rounded to six decimals,
 // but with MPFR's own formatting and a full stop for the decimal point.
