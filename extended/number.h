@@ -10,8 +10,8 @@
 // The functions are static so that a program may hold translation units
 // built with either choice (the tests compare the two) without the two
 // definitions of widen(float) being taken for one.
-#ifndef AMPSTAGE_STAGE_NUMBER_H
-#define AMPSTAGE_STAGE_NUMBER_H
+#ifndef AMPSTAGE_EXTENDED_NUMBER_H
+#define AMPSTAGE_EXTENDED_NUMBER_H
 
 #include <cfloat>
 

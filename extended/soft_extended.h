@@ -7,8 +7,8 @@
 // over the same exponent range, with the same gradual underflow and the
 // same special values as the x87 unit in its default state, so that a
 // calculation gives the very bits it gives on x86-64 hardware.
-#ifndef AMPSTAGE_STAGE_SOFT_EXTENDED_H
-#define AMPSTAGE_STAGE_SOFT_EXTENDED_H
+#ifndef AMPSTAGE_EXTENDED_SOFT_EXTENDED_H
+#define AMPSTAGE_EXTENDED_SOFT_EXTENDED_H
 
 #include <cstdint>
 
