@@ -7,6 +7,8 @@
 // unrounded result of an earlier one.
 void compute_stage(Stage &s, ReportValues &r)
 {
+	const ExtendedRounding rounding;
+
 	// The square root of two enters as the double nearest to it, widened,
 	// not as a wider approximation: the last bits of Rb, and of everything
 	// derived from it, depend on exactly this value.
@@ -49,4 +51,9 @@ void compute_stage(Stage &s, ReportValues &r)
 	r.transistor_pulse_current = to_double((Up / Rb) + (Ut / Rn));
 	r.transistor_rest_voltage = to_double(Ut0 + Ut);
 	r.ballast_rest_voltage = to_double(Up - Ut);
+}
+
+double reported(float quantity)
+{
+	return to_double(quantity);
 }

@@ -36,4 +36,8 @@ struct ReportValues {
 // value or a NaN among the inputs flows through as IEEE arithmetic gives it.
 void compute_stage(Stage &s, ReportValues &r);
 
+// A quantity as the report prints it: its float widened to double, exactly,
+// so that a NaN keeps its sign on every processor.
+double reported(float quantity);
+
 #endif

@@ -2,4 +2,5 @@
 // number.h told to take the software extended type.
 #define AMPSTAGE_SOFT_EXTENDED
 #define compute_stage compute_stage_by_software
+#define reported reported_by_software
 #include "stage.cpp"

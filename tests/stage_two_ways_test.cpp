@@ -114,6 +114,20 @@ TEST(StageTwoWays, SoftwareArithmeticGivesTheBitsOfTheX87Unit)
 	EXPECT_EQ(c.mismatches, 0);
 }
 
+// A process may start with the x87 unit rounding to 53 bits, as a thread on
+// 64-bit Windows does; the calculation must give the same bits regardless.
+TEST(StageTwoWays, X87GivesTheSameBitsWhateverPrecisionItStartsWith)
+{
+	unsigned short start;
+	const unsigned short double_precision = 0x027F;
+	__asm__ volatile("fnstcw %0" : "=m"(start));
+	__asm__ volatile("fldcw %0" : : "m"(double_precision));
+	Comparison c(compute_stage_by_software, compute_stage_by_hardware);
+	run_all_inputs(c);
+	__asm__ volatile("fldcw %0" : : "m"(start));
+	EXPECT_EQ(c.mismatches, 0);
+}
+
 // The program's own calculation against the x87 unit, in a build that gave
 // the program the software type (the soft preset).  Where the program uses
 // the hardware itself, this would compare a thing with itself.
