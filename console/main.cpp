@@ -11,6 +11,7 @@ int main()
 	read_inputs(stage);
 	compute_stage(stage, report);
 	print_report(stage, report);
-	wait_for_key();
-	return 0;
+	if (output_intact())
+		wait_for_key();
+	return exit_status();
 }

@@ -1,4 +1,6 @@
-// The closing wait: one key press, read straight from the terminal.
+// Linux and the other POSIX systems: the locale's name, standard output and
+// error as the C library gives them, and the closing wait, one key press
+// read straight from the terminal.
 //
 // This is the only file that touches terminal settings or signals.  The
 // settings found at the start are saved once and put back on every way out:
@@ -12,7 +14,32 @@
 
 #include "console.h"
 
-static const char wait_prompt[] = "Нажмите любую клавишу для выхода...";
+const char russian_locale[] = "ru_RU.UTF-8";
+
+bool read_number(float &value)
+{
+	return scanf("%f", &value) == 1;
+}
+
+int format_number(char *text, std::size_t size, const char *format, double value)
+{
+	return snprintf(text, size, format, value);
+}
+
+bool write_output(const char *text, std::size_t length)
+{
+	return fwrite(text, 1, length, stdout) == length;
+}
+
+bool flush_standard_output()
+{
+	return fflush(stdout) == 0;
+}
+
+void write_error(const char *line)
+{
+	fputs(line, stderr);
+}
 
 static struct termios saved;    // as the terminal was found
 static struct termios waiting;  // one byte at a time, no echo
@@ -135,8 +162,8 @@ void wait_for_key()
 	// The prompt comes only once the wait is ready for the key: a key
 	// pressed in answer to it can no longer be discarded with what was
 	// typed ahead.
-	fputs(wait_prompt, stdout);
-	fflush(stdout);
+	say(wait_prompt);
+	flush_output();
 
 	read_one_key();
 
@@ -145,6 +172,6 @@ void wait_for_key()
 	remove_handlers();
 	sigprocmask(SIG_SETMASK, &old, nullptr);
 
-	putchar('\n');
-	fflush(stdout);
+	say("\n");
+	flush_output();
 }

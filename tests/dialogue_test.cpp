@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -220,6 +221,25 @@ TEST(Dialogue, HostileInput)
 	// NaNs are checked elsewhere, the rest of the text here.
 	std::string infinite = run_through_pipes("1e999999\n12\n1\n").out;
 	EXPECT_EQ(replace(infinite, "-nan", "nan"), expected_output(INFINITY, 12, 1));
+}
+
+// A report that could not be written is a failure, said in one line on
+// standard error; an ordinary run says nothing there.
+TEST(Dialogue, UnwrittenReportFails)
+{
+	for (const char *to : { ">/dev/full", ">&-", ">/dev/null" }) {
+		const std::string command = "printf '1000\\n12\\n1\\n' | LOCPATH=" TEST_LOCPATH " " AMPSTAGE_BINARY " 2>&1 " + std::string(to);
+		FILE *run = popen(command.c_str(), "r");
+		ASSERT_NE(run, nullptr);
+		std::string said;
+		for (int c; (c = fgetc(run)) != EOF;)
+			said += char(c);
+		const int status = pclose(run);
+		const bool fails = std::string(to) != ">/dev/null";
+		EXPECT_EQ(WEXITSTATUS(status), fails ? 1 : 0) << to;
+		EXPECT_EQ(said.rfind("ampstage: не удалось записать отчёт: ", 0) == 0, fails) << to << said;
+		EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), fails ? 1 : 0) << to << said;
+	}
 }
 
 } // namespace
