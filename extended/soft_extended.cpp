@@ -73,11 +73,6 @@ static Unpacked unpack(SoftExtended x)
 	return { x.significand << shift, x.exponent - shift, x.negative };
 }
 
-static Unpacked unpack_normal(SoftExtended x)
-{
-	return { x.significand, x.exponent, x.negative };
-}
-
 // The exact product, from four products of 32-bit halves, each of which
 // fits in 64 bits.  The middle column adds one such product to two numbers
 // below 2^32, which still fits: (2^32 − 1)² + 2 (2^32 − 1) = 2^64 − 1.
@@ -93,9 +88,37 @@ static Wide multiply_wide(std::uint64_t a, std::uint64_t b)
 	return { a_high * b_high + (high_low >> 32) + (middle >> 32), (middle << 32) | (low_low & low_half) };
 }
 
+// The exact product of a number below 2^32 and a 64-bit one: two partial
+// products below 2^96, whose sum needs no carry beyond 64 bits either.
+static Wide multiply_short(std::uint64_t short_factor, std::uint64_t b)
+{
+	const std::uint64_t low = short_factor * (b & low_half);
+	const std::uint64_t high = short_factor * (b >> 32) + (low >> 32);
+	return { high >> 32, (high << 32) | (low & low_half) };
+}
+
 static Wide subtract(Wide a, Wide b)
 {
 	return { a.high - b.high - (a.low < b.low), a.low - b.low };
+}
+
+// The upper half of the product, or up to 2 less: the three products that
+// reach it are taken, the low halves' product and the carries from the
+// middle column are not.  Each of those is below 2^64, so together they
+// could have carried at most 2.
+static std::uint64_t multiply_high_estimate(std::uint64_t a, std::uint64_t b)
+{
+	const std::uint64_t a_high = a >> 32;
+	const std::uint64_t b_high = b >> 32;
+	return a_high * b_high + ((a_high * (b & low_half)) >> 32) + (((a & low_half) * b_high) >> 32);
+}
+
+// For a count from 0 to 63.  Shifting the lower half right by one and then
+// by 63 − count brings its top bits down without a shift by 64, which C++
+// leaves undefined.
+static Wide shift_left(Wide x, int count)
+{
+	return { (x.high << count) | ((x.low >> 1) >> (63 - count)), x.low << count };
 }
 
 // Shifts right and folds every bit shifted out into the lowest bit, so that
@@ -118,7 +141,7 @@ static Wide shift_right_sticky(Wide x, std::int32_t count)
 // of the last place kept, or exactly half and that last place is odd.
 static bool rounds_up(std::uint64_t kept, std::uint64_t rest, std::uint64_t half)
 {
-	return rest > half || (rest == half && (kept & 1) != 0);
+	return rest > half - (kept & 1);
 }
 
 // The value significand × 2^(exponent − 63), followed by the 64 bits of
@@ -138,14 +161,12 @@ static SoftExtended round_outside_range(bool negative, std::int32_t exponent, st
 	return { bits.high + rounds_up(bits.high, bits.low, integer_bit), soft_extended_min_exponent, negative };
 }
 
-// Rounds significand × 2^(exponent − 63) plus what `rest` holds below it
-// (see above) to the format.  The integer bit of the significand is set.
-static SoftExtended round_to_extended(bool negative, std::int32_t exponent, std::uint64_t significand,
-                                      std::uint64_t rest)
+// Puts a significand with its integer bit set, whose exponent lies in the
+// normal range, together with the rounding decision taken from the bits
+// below it.
+static SoftExtended round_in_range(bool negative, std::int32_t exponent, std::uint64_t significand, bool up)
 {
-	if (exponent < soft_extended_min_exponent || exponent > soft_extended_max_exponent) [[unlikely]]
-		return round_outside_range(negative, exponent, significand, rest);
-	significand += rounds_up(significand, rest, integer_bit);
+	significand += up;
 	if (significand == 0) [[unlikely]] {
 		// All ones rounded up to 2^64: the next power of two.
 		if (exponent == soft_extended_max_exponent)
@@ -153,6 +174,21 @@ static SoftExtended round_to_extended(bool negative, std::int32_t exponent, std:
 		return { integer_bit, exponent + 1, negative };
 	}
 	return { significand, exponent, negative };
+}
+
+static bool in_normal_range(std::int32_t exponent)
+{
+	return exponent >= soft_extended_min_exponent && exponent <= soft_extended_max_exponent;
+}
+
+// Rounds significand × 2^(exponent − 63) plus what `rest` holds below it
+// (see above) to the format.  The integer bit of the significand is set.
+static SoftExtended round_to_extended(bool negative, std::int32_t exponent, std::uint64_t significand,
+                                      std::uint64_t rest)
+{
+	if (!in_normal_range(exponent)) [[unlikely]]
+		return round_outside_range(negative, exponent, significand, rest);
+	return round_in_range(negative, exponent, significand, rounds_up(significand, rest, integer_bit));
 }
 
 static SoftExtended quieted(SoftExtended x)
@@ -183,13 +219,12 @@ static SoftExtended propagate_nan(SoftExtended a, SoftExtended b)
 // The smaller operand's significand placed below the larger one's: shifted
 // right by `distance` places into a 128-bit number whose upper half lines
 // up with the larger significand.  Bits shifted out past the lower half are
-// folded into its lowest bit.
+// folded into its lowest bit.  As in shift_left, the lower half is shifted
+// in two steps, so that a distance of 0 needs no shift by 64.
 static Wide align(std::uint64_t significand, std::uint32_t distance)
 {
-	if (distance == 0)
-		return { significand, 0 };
 	if (distance < 64)
-		return { significand >> distance, significand << (64 - distance) };
+		return { significand >> distance, (significand << (63 - distance)) << 1 };
 	return shift_right_sticky({ 0, significand }, std::int32_t(distance) - 64);
 }
 
@@ -206,70 +241,32 @@ static SoftExtended add_unpacked(Unpacked x, Unpacked y)
 	if (x.exponent < y.exponent || (x.exponent == y.exponent && x.significand < y.significand))
 		std::swap(x, y);
 	const Wide smaller = align(y.significand, std::uint32_t(x.exponent - y.exponent));
+	std::int32_t exponent = x.exponent;
+	Wide result;
 
 	if (x.negative == y.negative) {
-		const std::uint64_t sum = x.significand + smaller.high;
-		if (sum >= x.significand)
-			return round_to_extended(x.negative, x.exponent, sum, smaller.low);
-		// The sum carried into 2^64: one place more, with the bit shifted
-		// out kept as a sticky bit.
-		const std::uint64_t rest = (sum << 63) | (smaller.low >> 1) | (smaller.low & 1);
-		return round_to_extended(x.negative, x.exponent + 1, (sum >> 1) | integer_bit, rest);
-	}
-
-	Wide difference = subtract({ x.significand, 0 }, smaller);
-	// An exact cancellation is +0 when rounding to nearest, whatever the
-	// operands' signs.
-	if (difference.high == 0 && difference.low == 0)
-		return zero(false);
-	int shift;
-	if (difference.high == 0) {
-		shift = 64 + std::countl_zero(difference.low);
-		difference = { difference.low << (shift - 64), 0 };
+		result = { x.significand + smaller.high, smaller.low };
+		if (result.high < x.significand) {
+			// The sum carried into 2^64: one place more, with the bit
+			// shifted out kept as a sticky bit.
+			result = { (result.high >> 1) | integer_bit, (result.high << 63) | (result.low >> 1) | (result.low & 1) };
+			exponent++;
+		}
 	} else {
-		shift = std::countl_zero(difference.high);
-		if (shift != 0)
-			difference = { (difference.high << shift) | (difference.low >> (64 - shift)), difference.low << shift };
+		result = subtract({ x.significand, 0 }, smaller);
+		// An exact cancellation is +0 when rounding to nearest, whatever
+		// the operands' signs.
+		if (result.high == 0 && result.low == 0)
+			return zero(false);
+		if (result.high == 0) {
+			result = { result.low, 0 };
+			exponent -= 64;
+		}
+		const int shift = std::countl_zero(result.high);
+		result = shift_left(result, shift);
+		exponent -= shift;
 	}
-	return round_to_extended(x.negative, x.exponent - shift, difference.high, difference.low);
-}
-
-// Operands that are not both normal: NaNs, infinities, zeros, subnormals.
-static SoftExtended add_special(SoftExtended a, SoftExtended b)
-{
-	if (is_nan(a) || is_nan(b))
-		return propagate_nan(a, b);
-	if (is_infinity(a) || is_infinity(b)) {
-		if (is_infinity(a) && is_infinity(b) && a.negative != b.negative)
-			return default_nan;
-		return is_infinity(a) ? a : b;
-	}
-	if (is_zero(a) && is_zero(b))
-		return zero(a.negative && b.negative);
-	if (is_zero(a))
-		return b;
-	if (is_zero(b))
-		return a;
-	return add_unpacked(unpack(a), unpack(b));
-}
-
-SoftExtended operator+(SoftExtended a, SoftExtended b)
-{
-	if (is_normal(a) && is_normal(b)) [[likely]]
-		return add_unpacked(unpack_normal(a), unpack_normal(b));
-	return add_special(a, b);
-}
-
-// The NaN rules look at the operands as given, so the subtrahend's sign is
-// turned only once a NaN has been ruled out.
-SoftExtended operator-(SoftExtended a, SoftExtended b)
-{
-	if (is_normal(a) && is_normal(b)) [[likely]]
-		return add_unpacked(unpack_normal(a), { b.significand, b.exponent, !b.negative });
-	if (is_nan(a) || is_nan(b))
-		return propagate_nan(a, b);
-	b.negative = !b.negative;
-	return add_special(a, b);
+	return round_to_extended(x.negative, exponent, result.high, result.low);
 }
 
 // The product of two significands in [2^63, 2^64) lies in [2^126, 2^128),
@@ -277,35 +274,10 @@ SoftExtended operator-(SoftExtended a, SoftExtended b)
 // product × 2^(x.exponent + y.exponent − 126).
 static SoftExtended multiply_unpacked(bool negative, Unpacked x, Unpacked y)
 {
-	Wide product = multiply_wide(x.significand, y.significand);
-	std::int32_t exponent = x.exponent + y.exponent + 1;
-	if (product.high < integer_bit) {
-		product = { (product.high << 1) | (product.low >> 63), product.low << 1 };
-		exponent--;
-	}
-	return round_to_extended(negative, exponent, product.high, product.low);
-}
-
-static SoftExtended multiply_special(SoftExtended a, SoftExtended b)
-{
-	if (is_nan(a) || is_nan(b))
-		return propagate_nan(a, b);
-	const bool negative = a.negative != b.negative;
-	if (is_infinity(a) || is_infinity(b)) {
-		if (is_zero(a) || is_zero(b))
-			return default_nan;
-		return infinity(negative);
-	}
-	if (is_zero(a) || is_zero(b))
-		return zero(negative);
-	return multiply_unpacked(negative, unpack(a), unpack(b));
-}
-
-SoftExtended operator*(SoftExtended a, SoftExtended b)
-{
-	if (is_normal(a) && is_normal(b)) [[likely]]
-		return multiply_unpacked(a.negative != b.negative, unpack_normal(a), unpack_normal(b));
-	return multiply_special(a, b);
+	const Wide product = multiply_wide(x.significand, y.significand);
+	const int shift = int(~product.high >> 63);
+	const Wide normalized = shift_left(product, shift);
+	return round_to_extended(negative, x.exponent + y.exponent + 1 - shift, normalized.high, normalized.low);
 }
 
 // 1/Y for Y = 1 + (i + 1/2)/256, the middle of the i-th of 256 equal
@@ -357,24 +329,26 @@ static std::uint64_t reciprocal(std::uint64_t divisor)
 //
 // With r from reciprocal(), q0 = dividend.high × r / 2^63 falls short of
 // dividend / divisor by less than 2 for the dropped lower half, 2^64 ×
-// 2^-35.5 for the reciprocal and 1 for the truncation: Q − q0 < 2^28.5 + 3.
-// Its exact remainder is below 2^92.6.  Dividing that by the same
-// reciprocal, with the remainder cut to a multiple of 2^62 (worth 1/2
-// unit), r to 33 bits (2^30.6 × 2^-33 × 1/2 < 0.1 unit) and the product
-// truncated (1 unit), falls short by less than 1.7 units, never more and
-// never less than nothing: one correction step is all that can be needed.
+// 2^-35.5 for the reciprocal, and 2 × 3 for taking the product's upper half
+// from the estimate: Q − q0 < 2^28.5 + 8.  Its exact remainder is below
+// 2^92.6.  Dividing that by the same reciprocal, with the remainder cut to
+// a multiple of 2^62 (worth less than 1/2 unit), r cut to its top 33 bits
+// (less than 2^30.6 × 2^31 / 2^65 < 0.1 unit) and the product truncated
+// (less than 1 unit), falls short by less than 1.7 units and never
+// overshoots: one correction step is all that can be needed afterwards.
 static std::uint64_t divide_wide(Wide dividend, std::uint64_t divisor, std::uint64_t &remainder)
 {
 	const std::uint64_t r = reciprocal(divisor);
-	const Wide estimate = multiply_wide(dividend.high, r);
-	std::uint64_t quotient = (estimate.high << 1) | (estimate.low >> 63);
-	const Wide rest = subtract(dividend, multiply_wide(quotient, divisor));
+	const std::uint64_t q0 = multiply_high_estimate(dividend.high, r) << 1;
+	const Wide rest = subtract(dividend, multiply_wide(q0, divisor));
 
-	// rest / 2^62 < 2^30.6 and r / 2^31 < 2^33: their product fits in 64 bits.
+	// rest / 2^62 < 2^30.6 and r / 2^31 < 2^33: their product fits in 64
+	// bits, and the correction below 2^29 in the short factor.
 	const std::uint64_t rest_62 = (rest.high << 2) | (rest.low >> 62);
-	quotient += (rest_62 * (r >> 31)) >> 34;
+	const std::uint64_t correction = (rest_62 * (r >> 31)) >> 34;
+	std::uint64_t quotient = q0 + correction;
 
-	Wide last = subtract(dividend, multiply_wide(quotient, divisor));
+	Wide last = subtract(rest, multiply_short(correction, divisor));
 	if (last.high != 0 || last.low >= divisor) {
 		quotient++;
 		last.low -= divisor;
@@ -385,42 +359,118 @@ static std::uint64_t divide_wide(Wide dividend, std::uint64_t divisor, std::uint
 
 // The significands' ratio lies between 1/2 and 2.  Scaled by 2^63 when it
 // is at least 1 and by 2^64 below, its integer part is the 64-bit
-// significand of the quotient; the remainder tells the rest: whether it is
-// zero, below, at or above half a unit.  That is all that rounding needs,
-// here or at a coarser place for a subnormal result, so the rest is passed
-// on as a half bit and a sticky bit.
+// significand of the quotient, and the remainder against the divisor tells
+// the rest: whether it is zero, below, at or above half a unit.  That is
+// all that rounding needs, here or, for a subnormal result, at a coarser
+// place, where the rest is passed on as a half bit and a sticky bit.
 static SoftExtended divide_unpacked(bool negative, Unpacked x, Unpacked y)
 {
 	const bool at_least_one = x.significand >= y.significand;
 	const Wide dividend = at_least_one ? Wide{ x.significand >> 1, x.significand << 63 } : Wide{ x.significand, 0 };
+	const std::int32_t exponent = x.exponent - y.exponent - !at_least_one;
 	std::uint64_t remainder;
 	const std::uint64_t quotient = divide_wide(dividend, y.significand, remainder);
+	// Twice the remainder against the divisor, without the overflow.
 	const std::uint64_t other_part = y.significand - remainder;
+	if (in_normal_range(exponent)) [[likely]]
+		return round_in_range(negative, exponent, quotient, rounds_up(quotient, remainder, other_part));
 	const std::uint64_t rest = (remainder >= other_part ? integer_bit : 0) | (remainder != 0 && remainder != other_part);
-	return round_to_extended(negative, x.exponent - y.exponent - !at_least_one, quotient, rest);
+	return round_outside_range(negative, exponent, quotient, rest);
 }
 
-static SoftExtended divide_special(SoftExtended a, SoftExtended b)
+namespace {
+
+enum class Operation { add, subtract, multiply, divide };
+
+}
+
+// The operations with a NaN, an infinity or a zero among the operands.
+// They are kept apart from the operators so that the common case does not
+// carry them.
+static SoftExtended with_special_operand(Operation op, SoftExtended a, SoftExtended b)
 {
 	if (is_nan(a) || is_nan(b))
 		return propagate_nan(a, b);
+	// The NaN rules look at the operands as given, so the subtrahend's
+	// sign is turned only once a NaN has been ruled out.
+	if (op == Operation::subtract)
+		b.negative = !b.negative;
 	const bool negative = a.negative != b.negative;
-	if (is_infinity(a))
-		return is_infinity(b) ? default_nan : infinity(negative);
-	if (is_infinity(b))
+
+	switch (op) {
+	case Operation::add:
+	case Operation::subtract:
+		if (is_infinity(a) || is_infinity(b)) {
+			if (is_infinity(a) && is_infinity(b) && a.negative != b.negative)
+				return default_nan;
+			return is_infinity(a) ? a : b;
+		}
+		if (is_zero(a) && is_zero(b))
+			return zero(a.negative && b.negative);
+		return is_zero(a) ? b : a;
+	case Operation::multiply:
+		if (is_infinity(a) || is_infinity(b))
+			return is_zero(a) || is_zero(b) ? default_nan : infinity(negative);
 		return zero(negative);
-	if (is_zero(b))
-		return is_zero(a) ? default_nan : infinity(negative);
-	if (is_zero(a))
+	case Operation::divide:
+		if (is_infinity(a))
+			return is_infinity(b) ? default_nan : infinity(negative);
+		if (is_infinity(b))
+			return zero(negative);
+		if (is_zero(b))
+			return is_zero(a) ? default_nan : infinity(negative);
 		return zero(negative);
-	return divide_unpacked(negative, unpack(a), unpack(b));
+	}
+	return default_nan;
+}
+
+// Whether both operands are finite and non-zero, the case the arithmetic
+// above deals with; they are then in x and y, a subnormal one normalized.
+static bool unpack_finite(SoftExtended a, SoftExtended b, Unpacked &x, Unpacked &y)
+{
+	if (is_normal(a) && is_normal(b)) [[likely]] {
+		x = { a.significand, a.exponent, a.negative };
+		y = { b.significand, b.exponent, b.negative };
+		return true;
+	}
+	if (is_special(a) || is_special(b) || is_zero(a) || is_zero(b))
+		return false;
+	x = unpack(a);
+	y = unpack(b);
+	return true;
+}
+
+SoftExtended operator+(SoftExtended a, SoftExtended b)
+{
+	Unpacked x, y;
+	if (!unpack_finite(a, b, x, y)) [[unlikely]]
+		return with_special_operand(Operation::add, a, b);
+	return add_unpacked(x, y);
+}
+
+SoftExtended operator-(SoftExtended a, SoftExtended b)
+{
+	Unpacked x, y;
+	if (!unpack_finite(a, b, x, y)) [[unlikely]]
+		return with_special_operand(Operation::subtract, a, b);
+	y.negative = !y.negative;
+	return add_unpacked(x, y);
+}
+
+SoftExtended operator*(SoftExtended a, SoftExtended b)
+{
+	Unpacked x, y;
+	if (!unpack_finite(a, b, x, y)) [[unlikely]]
+		return with_special_operand(Operation::multiply, a, b);
+	return multiply_unpacked(a.negative != b.negative, x, y);
 }
 
 SoftExtended operator/(SoftExtended a, SoftExtended b)
 {
-	if (is_normal(a) && is_normal(b)) [[likely]]
-		return divide_unpacked(a.negative != b.negative, unpack_normal(a), unpack_normal(b));
-	return divide_special(a, b);
+	Unpacked x, y;
+	if (!unpack_finite(a, b, x, y)) [[unlikely]]
+		return with_special_operand(Operation::divide, a, b);
+	return divide_unpacked(a.negative != b.negative, x, y);
 }
 
 static constexpr BinaryFormat binary32 = { 24, 8, -126, 127 };
