@@ -31,12 +31,6 @@ static bool is_nan(SoftExtended x) { return is_special(x) && x.significand != in
 static bool is_infinity(SoftExtended x) { return is_special(x) && x.significand == integer_bit; }
 static bool is_zero(SoftExtended x) { return x.significand == 0; }
 
-// Finite, not zero and not subnormal: the case every operation takes first.
-static bool is_normal(SoftExtended x)
-{
-	return (x.significand & integer_bit) != 0 && !is_special(x);
-}
-
 namespace {
 
 // An unsigned 128-bit number as two 64-bit halves.  Standard C++ has no
@@ -88,8 +82,9 @@ static Wide multiply_wide(std::uint64_t a, std::uint64_t b)
 	return { a_high * b_high + (high_low >> 32) + (middle >> 32), (middle << 32) | (low_low & low_half) };
 }
 
-// The exact product of a number below 2^32 and a 64-bit one: two partial
-// products below 2^96, whose sum needs no carry beyond 64 bits either.
+// The exact product of a number below 2^32 and a 64-bit one.  Each of the
+// two partial products fits in 64 bits, and so does the upper one plus the
+// carry from the lower: (2^32 − 1)² + 2^32 − 1 < 2^64.
 static Wide multiply_short(std::uint64_t short_factor, std::uint64_t b)
 {
 	const std::uint64_t low = short_factor * (b & low_half);
@@ -102,10 +97,10 @@ static Wide subtract(Wide a, Wide b)
 	return { a.high - b.high - (a.low < b.low), a.low - b.low };
 }
 
-// The upper half of the product, or up to 2 less: the three products that
-// reach it are taken, the low halves' product and the carries from the
-// middle column are not.  Each of those is below 2^64, so together they
-// could have carried at most 2.
+// The upper half of the product, or up to 2 less.  Left out are the lower
+// halves of the two middle products and the upper half of the low halves'
+// product: three numbers below 2^32 in the middle column, which could have
+// carried at most 2 into the upper half.
 static std::uint64_t multiply_high_estimate(std::uint64_t a, std::uint64_t b)
 {
 	const std::uint64_t a_high = a >> 32;
@@ -138,7 +133,8 @@ static Wide shift_right_sticky(Wide x, std::int32_t count)
 }
 
 // To nearest, ties to even: up when what is dropped is more than half a unit
-// of the last place kept, or exactly half and that last place is odd.
+// of the last place kept, or exactly half and that last place is odd.  So
+// an odd last place rounds up from half on, an even one only above half.
 static bool rounds_up(std::uint64_t kept, std::uint64_t rest, std::uint64_t half)
 {
 	return rest > half - (kept & 1);
@@ -297,7 +293,7 @@ static constexpr auto reciprocal_table = [] {
 // With Y = divisor / 2^63 in [1, 2) and R an approximation of 1/Y with
 // relative error e = 1 − Y R, one Newton step R' = R (1 + e) leaves the
 // error e² ≥ 0.  The steps below use Y rounded up, to Y + s, which leaves
-// e² + s (1 − e) instead: still not negative, so R' never overshoots, and
+// e² + s R (1 − e) instead: still not negative, so R' never overshoots, and
 // every truncation below only lowers R' further.  From the table's 2^-8.98,
 // the first step, with Y to 32 bits, gives 2^-17.96 + 2^-31 and loses 2^-23
 // by keeping 24 fraction bits: below 2^-17.9.  The second, with Y to 40
@@ -307,14 +303,15 @@ static std::uint64_t reciprocal(std::uint64_t divisor)
 {
 	const std::uint64_t r0 = reciprocal_table[(divisor >> 55) - 256];    // 1/Y × 2^16
 
-	// 1 − Y R0 as a fraction of 2^47; Y R0 < 2, so it fits in 48 bits.
+	// 1 − Y R0 as a fraction of 2^47: y32 × r0 < 2^48, and the difference
+	// is below 2^38.1 either way.
 	const std::uint64_t y32 = (divisor >> 32) + 1;                       // Y × 2^31
 	const auto e0 = std::int64_t((std::uint64_t(1) << 47) - y32 * r0);
-	// R1 = R0 + R0 e0, as a fraction of 2^24: |R0 e0| < 2^16 × 2^38.
+	// R1 = R0 + R0 e0, as a fraction of 2^24; |r0 × e0| < 2^55.
 	const std::uint64_t r1 = (r0 << 8) + std::uint64_t((std::int64_t(r0) * e0) >> 39);
 
-	// 1 − Y R1 as a fraction of 2^63; Y R1 < 1 + 2^-17, so it fits in 64
-	// bits, and |e1| < 2^45.1 leaves 2^25.1 after dropping 20 bits.
+	// 1 − Y R1 as a fraction of 2^63.  R1 lies below 1/Y, so y40 × r1 stays
+	// below 2^63 + 2^24; e1 < 2^45.1 leaves 2^25.1 after dropping 20 bits.
 	const std::uint64_t y40 = (divisor >> 24) + 1;                       // Y × 2^39
 	const auto e1 = std::int64_t((std::uint64_t(1) << 63) - y40 * r1) >> 20;
 	// R2 = R1 + R1 e1 as a fraction of 2^64.  The first term may pass
@@ -370,7 +367,8 @@ static SoftExtended divide_unpacked(bool negative, Unpacked x, Unpacked y)
 	const std::int32_t exponent = x.exponent - y.exponent - !at_least_one;
 	std::uint64_t remainder;
 	const std::uint64_t quotient = divide_wide(dividend, y.significand, remainder);
-	// Twice the remainder against the divisor, without the overflow.
+	// The remainder against the rest of the divisor: twice the remainder
+	// against the divisor, without overflowing.
 	const std::uint64_t other_part = y.significand - remainder;
 	if (in_normal_range(exponent)) [[likely]]
 		return round_in_range(negative, exponent, quotient, rounds_up(quotient, remainder, other_part));
@@ -428,7 +426,12 @@ static SoftExtended with_special_operand(Operation op, SoftExtended a, SoftExten
 // above deals with; they are then in x and y, a subnormal one normalized.
 static bool unpack_finite(SoftExtended a, SoftExtended b, Unpacked &x, Unpacked &y)
 {
-	if (is_normal(a) && is_normal(b)) [[likely]] {
+	// Two normal operands come first: both integer bits set, and both
+	// exponents below the special one, the largest that any value has.
+	// That is two sign tests.
+	const bool integer_bits = std::int64_t(a.significand & b.significand) < 0;
+	const bool exponents = ((a.exponent - soft_extended_special_exponent) & (b.exponent - soft_extended_special_exponent)) < 0;
+	if (integer_bits && exponents) [[likely]] {
 		x = { a.significand, a.exponent, a.negative };
 		y = { b.significand, b.exponent, b.negative };
 		return true;
