@@ -276,48 +276,60 @@ static SoftExtended multiply_unpacked(bool negative, Unpacked x, Unpacked y)
 	return round_to_extended(negative, x.exponent + y.exponent + 1 - shift, normalized.high, normalized.low);
 }
 
-// 1/Y for Y = 1 + (i + 1/2)/256, the middle of the i-th of 256 equal
-// intervals that cover [1, 2), as a fraction of 2^16, rounded down.  For
-// any Y in that interval the entry is off from 1/Y by a relative error
-// below 1/513 + 2^-15 < 2^-8.98.
-static constexpr auto reciprocal_table = [] {
-	std::array<std::uint16_t, 256> table{};
-	for (std::uint32_t i = 0; i < table.size(); i++)
-		table[i] = std::uint16_t((std::uint32_t(1) << 25) / (2 * (256 + i) + 1));
+namespace {
+
+// The tangent to 1/Y at the middle m = 1 + (i + 1/2)/256 of the i-th of
+// 256 equal intervals that cover [1, 2): 1/m − (Y − m)/m².  Its value at
+// the middle is kept as a fraction of 2^24 and its slope as a fraction of
+// 2^16, both rounded down.
+struct Tangent {
+	std::uint32_t value;
+	std::uint16_t slope;
+};
+
+}
+
+static constexpr auto reciprocal_tangents = [] {
+	std::array<Tangent, 256> table{};
+	for (std::uint64_t i = 0; i < table.size(); i++) {
+		// m = (513 + 2i) / 512.
+		const std::uint64_t twice_middle = 513 + 2 * i;
+		table[i] = { std::uint32_t((std::uint64_t(512) << 24) / twice_middle),
+		             std::uint16_t((std::uint64_t(512 * 512) << 16) / (twice_middle * twice_middle)) };
+	}
 	return table;
 }();
 
 // An approximation r of 2^127 / divisor, for a divisor in [2^63, 2^64):
 // 2^127 / divisor × (1 − 2^-35.5) < r < 2^127 / divisor, so r < 2^64.
 //
-// With Y = divisor / 2^63 in [1, 2) and R an approximation of 1/Y with
-// relative error e = 1 − Y R, one Newton step R' = R (1 + e) leaves the
-// error e² ≥ 0.  The steps below use Y rounded up, to Y + s, which leaves
-// e² + s R (1 − e) instead: still not negative, so R' never overshoots, and
-// every truncation below only lowers R' further.  From the table's 2^-8.98,
-// the first step, with Y to 32 bits, gives 2^-17.96 + 2^-31 and loses 2^-23
-// by keeping 24 fraction bits: below 2^-17.9.  The second, with Y to 40
-// bits, gives 2^-35.8 + 2^-39 and loses 2^-42 by shortening the error term
-// and 2^-63 by the final truncation: below 2^-35.5.
+// With Y = divisor / 2^63 in [1, 2), the tangent of Y's interval lies below
+// 1/Y by (Y − m)² / (m² Y) at most, a relative error e = 1 − Y R of at most
+// (Y − m)² / m² ≤ 2^-18.  Rounding the tables' entries and the result down
+// to 24 fraction bits adds less than 2^-23 twice and 2^-25 for the slope:
+// |e| < 2^-17.9.  One Newton step R' = R (1 + e) then leaves the error e²
+// ≥ 0.  It uses Y rounded up, to Y + s, which leaves e² + s R (1 − e)
+// instead: still not negative, so R' never overshoots, and every truncation
+// only lowers R' further.  With Y to 40 bits that is 2^-35.8 + 2^-39, and
+// shortening the error term loses 2^-42 and the final truncation 2^-63:
+// below 2^-35.5 in all.
 static std::uint64_t reciprocal(std::uint64_t divisor)
 {
-	const std::uint64_t r0 = reciprocal_table[(divisor >> 55) - 256];    // 1/Y × 2^16
+	const Tangent tangent = reciprocal_tangents[(divisor >> 55) - 256];
+	// Y − m as a fraction of 2^40: the bits below the interval's index,
+	// less half an interval.
+	const auto offset = std::int64_t((divisor >> 23) & low_half) - (std::int64_t(1) << 31);
+	// R as a fraction of 2^24; |slope × offset| < 2^47.
+	const auto r0 = std::uint64_t(std::int64_t(tangent.value) - ((std::int64_t(tangent.slope) * offset) >> 32));
 
-	// 1 − Y R0 as a fraction of 2^47: y32 × r0 < 2^48, and the difference
-	// is below 2^38.1 either way.
-	const std::uint64_t y32 = (divisor >> 32) + 1;                       // Y × 2^31
-	const auto e0 = std::int64_t((std::uint64_t(1) << 47) - y32 * r0);
-	// R1 = R0 + R0 e0, as a fraction of 2^24; |r0 × e0| < 2^55.
-	const std::uint64_t r1 = (r0 << 8) + std::uint64_t((std::int64_t(r0) * e0) >> 39);
-
-	// 1 − Y R1 as a fraction of 2^63.  R1 lies below 1/Y, so y40 × r1 stays
-	// below 2^63 + 2^24; e1 < 2^45.1 leaves 2^25.1 after dropping 20 bits.
+	// 1 − Y R as a fraction of 2^63.  Y R ≤ 1 + 2^-17.9, so y40 × r0 stays
+	// below 2^64, and e0 < 2^45.2 leaves 2^25.2 after dropping 20 bits.
 	const std::uint64_t y40 = (divisor >> 24) + 1;                       // Y × 2^39
-	const auto e1 = std::int64_t((std::uint64_t(1) << 63) - y40 * r1) >> 20;
-	// R2 = R1 + R1 e1 as a fraction of 2^64.  The first term may pass
-	// 2^64 by itself; the sum, below 1/Y ≤ 1, does not, so the arithmetic
-	// modulo 2^64 gives it exactly.
-	return (r1 << 40) + std::uint64_t((std::int64_t(r1) * e1) >> 3);
+	const auto e0 = std::int64_t((std::uint64_t(1) << 63) - y40 * r0) >> 20;
+	// R' = R + R e0 as a fraction of 2^64.  The first term may pass 2^64 by
+	// itself; the sum, below 1/Y ≤ 1, does not, so the arithmetic modulo
+	// 2^64 gives it exactly.
+	return (r0 << 40) + std::uint64_t((std::int64_t(r0) * e0) >> 3);
 }
 
 // The quotient and remainder of dividend ÷ divisor, for a divisor in
