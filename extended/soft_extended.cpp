@@ -293,9 +293,9 @@ static constexpr auto reciprocal_tangents = [] {
 	std::array<Tangent, 256> table{};
 	for (std::uint64_t i = 0; i < table.size(); i++) {
 		// m = (513 + 2i) / 512.
-		const std::uint64_t twice_middle = 513 + 2 * i;
-		table[i] = { std::uint32_t((std::uint64_t(512) << 24) / twice_middle),
-		             std::uint16_t((std::uint64_t(512 * 512) << 16) / (twice_middle * twice_middle)) };
+		const std::uint64_t middle_512 = 513 + 2 * i;
+		table[i] = { std::uint32_t((std::uint64_t(512) << 24) / middle_512),
+		             std::uint16_t((std::uint64_t(512 * 512) << 16) / (middle_512 * middle_512)) };
 	}
 	return table;
 }();
