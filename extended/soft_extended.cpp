@@ -1,19 +1,14 @@
+#include <array>
 #include <bit>
 #include <cstdint>
+#include <cstring>
 #include <utility>
 
 #include "soft_extended.h"
 
-#if !defined(__SIZEOF_INT128__)
-#error "the software extended type needs a 128-bit unsigned integer (GCC or Clang)"
-#endif
-
-// The exact product of two significands and the partial quotients need 128
-// bits.  __extension__ keeps -Wpedantic quiet about the non-standard type.
-__extension__ typedef unsigned __int128 u128;
-
 static constexpr std::uint64_t integer_bit = std::uint64_t(1) << 63;
 static constexpr std::uint64_t quiet_bit = std::uint64_t(1) << 62;
+static constexpr std::uint64_t low_half = 0xffff'ffff;
 
 static constexpr SoftExtended infinity(bool negative)
 {
@@ -36,31 +31,22 @@ static bool is_nan(SoftExtended x) { return is_special(x) && x.significand != in
 static bool is_infinity(SoftExtended x) { return is_special(x) && x.significand == integer_bit; }
 static bool is_zero(SoftExtended x) { return x.significand == 0; }
 
-static int leading_zeros(u128 x)
-{
-	const auto high = std::uint64_t(x >> 64);
-	return high != 0 ? std::countl_zero(high) : 64 + std::countl_zero(std::uint64_t(x));
-}
-
-// Shifts right and folds every bit shifted out into the lowest bit, so that
-// a later rounding still knows whether anything non-zero lay below.
-static u128 shift_right_sticky(u128 x, std::int64_t count)
-{
-	if (count <= 0)
-		return x;
-	if (count >= 128)
-		return x != 0;
-	return (x >> count) | ((x << (128 - count)) != 0);
-}
-
 namespace {
+
+// An unsigned 128-bit number as two 64-bit halves.  Standard C++ has no
+// wider integer, and exact products and dividends of two significands need
+// 128 bits.
+struct Wide {
+	std::uint64_t high;
+	std::uint64_t low;
+};
 
 // A finite non-zero operand with its integer bit set, the exponent lowered
 // below the format's range for a subnormal: the arithmetic below then deals
 // with normal significands only.
 struct Unpacked {
 	std::uint64_t significand;
-	std::int64_t exponent;
+	std::int32_t exponent;
 	bool negative;
 };
 
@@ -78,37 +64,127 @@ struct BinaryFormat {
 static Unpacked unpack(SoftExtended x)
 {
 	const int shift = std::countl_zero(x.significand);
-	return { x.significand << shift, std::int64_t(x.exponent) - shift, x.negative };
+	return { x.significand << shift, x.exponent - shift, x.negative };
 }
 
-// Rounds the exact value bits × 2^(exponent − 127), whose lowest bit already
-// carries the sticky bit of anything dropped earlier, to the format: a
-// 64-bit significand where the exponent allows, fewer bits at the fixed
-// minimum exponent below that (gradual underflow, rounded once, as the x87
-// unit does with underflow masked), infinity above the range.
-static SoftExtended round_to_extended(bool negative, std::int64_t exponent, u128 bits)
+// The exact product, from four products of 32-bit halves, each of which
+// fits in 64 bits.  The middle column adds one such product to two numbers
+// below 2^32, which still fits: (2^32 − 1)² + 2 (2^32 − 1) = 2^64 − 1.
+static Wide multiply_wide(std::uint64_t a, std::uint64_t b)
 {
-	const int shift = leading_zeros(bits);
-	bits <<= shift;
-	exponent -= shift;
-	if (exponent < soft_extended_min_exponent) {
-		bits = shift_right_sticky(bits, soft_extended_min_exponent - exponent);
-		exponent = soft_extended_min_exponent;
-	}
+	const std::uint64_t a_low = a & low_half;
+	const std::uint64_t a_high = a >> 32;
+	const std::uint64_t b_low = b & low_half;
+	const std::uint64_t b_high = b >> 32;
+	const std::uint64_t low_low = a_low * b_low;
+	const std::uint64_t high_low = a_high * b_low;
+	const std::uint64_t middle = a_low * b_high + (high_low & low_half) + (low_low >> 32);
+	return { a_high * b_high + (high_low >> 32) + (middle >> 32), (middle << 32) | (low_low & low_half) };
+}
 
-	auto significand = std::uint64_t(bits >> 64);
-	const auto rest = std::uint64_t(bits);
-	const std::uint64_t half = integer_bit;
-	if (rest > half || (rest == half && (significand & 1) != 0)) {
-		significand++;
-		if (significand == 0) {
-			significand = integer_bit;
-			exponent++;
-		}
+// The exact product of a number below 2^32 and a 64-bit one.  Each of the
+// two partial products fits in 64 bits, and so does the upper one plus the
+// carry from the lower: (2^32 − 1)² + 2^32 − 1 < 2^64.
+static Wide multiply_short(std::uint64_t short_factor, std::uint64_t b)
+{
+	const std::uint64_t low = short_factor * (b & low_half);
+	const std::uint64_t high = short_factor * (b >> 32) + (low >> 32);
+	return { high >> 32, (high << 32) | (low & low_half) };
+}
+
+static Wide subtract(Wide a, Wide b)
+{
+	return { a.high - b.high - (a.low < b.low), a.low - b.low };
+}
+
+// The upper half of the product, or up to 2 less.  Left out are the lower
+// halves of the two middle products and the upper half of the low halves'
+// product: three numbers below 2^32 in the middle column, which could have
+// carried at most 2 into the upper half.
+static std::uint64_t multiply_high_estimate(std::uint64_t a, std::uint64_t b)
+{
+	const std::uint64_t a_high = a >> 32;
+	const std::uint64_t b_high = b >> 32;
+	return a_high * b_high + ((a_high * (b & low_half)) >> 32) + (((a & low_half) * b_high) >> 32);
+}
+
+// For a count from 0 to 63.  Shifting the lower half right by one and then
+// by 63 − count brings its top bits down without a shift by 64, which C++
+// leaves undefined.
+static Wide shift_left(Wide x, int count)
+{
+	return { (x.high << count) | ((x.low >> 1) >> (63 - count)), x.low << count };
+}
+
+// Shifts right and folds every bit shifted out into the lowest bit, so that
+// a later rounding still knows whether anything non-zero lay below.
+static Wide shift_right_sticky(Wide x, std::int32_t count)
+{
+	if (count <= 0)
+		return x;
+	if (count >= 128)
+		return { 0, (x.high | x.low) != 0 };
+	if (count >= 64) {
+		const int in_low = count - 64;
+		const std::uint64_t dropped = in_low == 0 ? x.low : x.low | (x.high << (64 - in_low));
+		return { 0, (x.high >> in_low) | (dropped != 0) };
 	}
+	return { x.high >> count, (x.high << (64 - count)) | (x.low >> count) | ((x.low << (64 - count)) != 0) };
+}
+
+// To nearest, ties to even: up when what is dropped is more than half a unit
+// of the last place kept, or exactly half and that last place is odd.  So
+// an odd last place rounds up from half on, an even one only above half.
+static bool rounds_up(std::uint64_t kept, std::uint64_t rest, std::uint64_t half)
+{
+	return rest > half - (kept & 1);
+}
+
+// The value significand × 2^(exponent − 63), followed by the 64 bits of
+// `rest` below it, whose lowest bit also stands for anything non-zero
+// dropped further down, where the exponent lies outside the format's
+// normal range.  Above it, rounding cannot bring the value back: infinity.
+// Below it, the value is moved to the fixed minimum exponent and rounded
+// once there, to fewer significant bits (gradual underflow, as the x87 unit
+// does with underflow masked).  A significand that then rounds up to the
+// integer bit is the smallest normal number, which has that same exponent.
+static SoftExtended round_outside_range(bool negative, std::int32_t exponent, std::uint64_t significand,
+                                       std::uint64_t rest)
+{
 	if (exponent > soft_extended_max_exponent)
 		return infinity(negative);
-	return { significand, std::int32_t(exponent), negative };
+	const Wide bits = shift_right_sticky({ significand, rest }, soft_extended_min_exponent - exponent);
+	return { bits.high + rounds_up(bits.high, bits.low, integer_bit), soft_extended_min_exponent, negative };
+}
+
+// Puts a significand with its integer bit set, whose exponent lies in the
+// normal range, together with the rounding decision taken from the bits
+// below it.
+static SoftExtended round_in_range(bool negative, std::int32_t exponent, std::uint64_t significand, bool up)
+{
+	significand += up;
+	if (significand == 0) [[unlikely]] {
+		// All ones rounded up to 2^64: the next power of two.
+		if (exponent == soft_extended_max_exponent)
+			return infinity(negative);
+		return { integer_bit, exponent + 1, negative };
+	}
+	return { significand, exponent, negative };
+}
+
+static bool in_normal_range(std::int32_t exponent)
+{
+	return exponent >= soft_extended_min_exponent && exponent <= soft_extended_max_exponent;
+}
+
+// Rounds significand × 2^(exponent − 63) plus what `rest` holds below it
+// (see above) to the format.  The integer bit of the significand is set.
+static SoftExtended round_to_extended(bool negative, std::int32_t exponent, std::uint64_t significand,
+                                      std::uint64_t rest)
+{
+	if (!in_normal_range(exponent)) [[unlikely]]
+		return round_outside_range(negative, exponent, significand, rest);
+	return round_in_range(negative, exponent, significand, rounds_up(significand, rest, integer_bit));
 }
 
 static SoftExtended quieted(SoftExtended x)
@@ -136,120 +212,280 @@ static SoftExtended propagate_nan(SoftExtended a, SoftExtended b)
 	return quieted(a.negative ? b : a);
 }
 
-// Both operands finite and non-zero.  The larger magnitude is placed with
-// two bits of headroom for a carry and 62 bits below its significand; the
-// smaller one is aligned to it with a sticky bit.  When the alignment drops
-// bits the operands differ by more than 62 binary places, so a difference
-// loses at most one leading bit and the sticky bit stays far below the
-// rounding position.  When they cancel heavily the alignment was by one
-// place at most and nothing was dropped: the difference is exact.
-static SoftExtended add_finite(SoftExtended a, SoftExtended b)
+// The smaller operand's significand placed below the larger one's: shifted
+// right by `distance` places into a 128-bit number whose upper half lines
+// up with the larger significand.  Bits shifted out past the lower half are
+// folded into its lowest bit.  As in shift_left, the lower half is shifted
+// in two steps, so that a distance of 0 needs no shift by 64.
+static Wide align(std::uint64_t significand, std::uint32_t distance)
 {
-	Unpacked x = unpack(a);
-	Unpacked y = unpack(b);
+	if (distance < 64)
+		return { significand >> distance, (significand << (63 - distance)) << 1 };
+	return shift_right_sticky({ 0, significand }, std::int32_t(distance) - 64);
+}
+
+// Both operands finite and non-zero.  The smaller magnitude is aligned to
+// the larger one with a sticky bit.  When the alignment drops bits the
+// operands differ by more than 64 binary places, so a difference loses at
+// most one leading bit and the sticky bit stays far below the rounding
+// position; and the sticky bit lies strictly between the same two
+// multiples of 2 of the lowest place as the exact value, so it rounds
+// alike.  When the operands cancel heavily the alignment was by one place
+// at most and nothing was dropped: the difference is exact.
+static SoftExtended add_unpacked(Unpacked x, Unpacked y)
+{
 	if (x.exponent < y.exponent || (x.exponent == y.exponent && x.significand < y.significand))
 		std::swap(x, y);
+	const Wide smaller = align(y.significand, std::uint32_t(x.exponent - y.exponent));
+	std::int32_t exponent = x.exponent;
+	Wide result;
 
-	const u128 larger = u128(x.significand) << 62;
-	const u128 smaller = shift_right_sticky(u128(y.significand) << 62, x.exponent - y.exponent);
-	if (x.negative == y.negative)
-		return round_to_extended(x.negative, x.exponent + 2, larger + smaller);
-	const u128 difference = larger - smaller;
-	// An exact cancellation is +0 when rounding to nearest, whatever the
-	// operands' signs.
-	if (difference == 0)
-		return zero(false);
-	return round_to_extended(x.negative, x.exponent + 2, difference);
+	if (x.negative == y.negative) {
+		result = { x.significand + smaller.high, smaller.low };
+		if (result.high < x.significand) {
+			// The sum carried into 2^64: one place more, with the bit
+			// shifted out kept as a sticky bit.
+			result = { (result.high >> 1) | integer_bit, (result.high << 63) | (result.low >> 1) | (result.low & 1) };
+			exponent++;
+		}
+	} else {
+		result = subtract({ x.significand, 0 }, smaller);
+		// An exact cancellation is +0 when rounding to nearest, whatever
+		// the operands' signs.
+		if (result.high == 0 && result.low == 0)
+			return zero(false);
+		if (result.high == 0) {
+			result = { result.low, 0 };
+			exponent -= 64;
+		}
+		const int shift = std::countl_zero(result.high);
+		result = shift_left(result, shift);
+		exponent -= shift;
+	}
+	return round_to_extended(x.negative, exponent, result.high, result.low);
+}
+
+// The product of two significands in [2^63, 2^64) lies in [2^126, 2^128),
+// so it is normalized by one shift at most.  Its value is
+// product × 2^(x.exponent + y.exponent − 126).
+static SoftExtended multiply_unpacked(bool negative, Unpacked x, Unpacked y)
+{
+	const Wide product = multiply_wide(x.significand, y.significand);
+	const int shift = int(~product.high >> 63);
+	const Wide normalized = shift_left(product, shift);
+	return round_to_extended(negative, x.exponent + y.exponent + 1 - shift, normalized.high, normalized.low);
+}
+
+namespace {
+
+// The tangent to 1/Y at the middle m = 1 + (i + 1/2)/256 of the i-th of
+// 256 equal intervals that cover [1, 2): 1/m − (Y − m)/m².  Its value at
+// the middle is kept as a fraction of 2^24 and its slope as a fraction of
+// 2^16, both rounded down.
+struct Tangent {
+	std::uint32_t value;
+	std::uint16_t slope;
+};
+
+}
+
+static constexpr auto reciprocal_tangents = [] {
+	std::array<Tangent, 256> table{};
+	for (std::uint64_t i = 0; i < table.size(); i++) {
+		// m = (513 + 2i) / 512.
+		const std::uint64_t middle_512 = 513 + 2 * i;
+		table[i] = { std::uint32_t((std::uint64_t(512) << 24) / middle_512),
+		             std::uint16_t((std::uint64_t(512 * 512) << 16) / (middle_512 * middle_512)) };
+	}
+	return table;
+}();
+
+// An approximation r of 2^127 / divisor, for a divisor in [2^63, 2^64):
+// 2^127 / divisor × (1 − 2^-35.5) < r < 2^127 / divisor, so r < 2^64.
+//
+// With Y = divisor / 2^63 in [1, 2), the tangent of Y's interval lies below
+// 1/Y by (Y − m)² / (m² Y) at most, a relative error e = 1 − Y R of at most
+// (Y − m)² / m² ≤ 2^-18.  Rounding the tables' entries and the result down
+// to 24 fraction bits adds less than 2^-23 twice and 2^-25 for the slope:
+// |e| < 2^-17.9.  One Newton step R' = R (1 + e) then leaves the error e²
+// ≥ 0.  It uses Y rounded up, to Y + s, which leaves e² + s R (1 − e)
+// instead: still not negative, so R' never overshoots, and every truncation
+// only lowers R' further.  With Y to 40 bits that is 2^-35.8 + 2^-39, and
+// shortening the error term loses 2^-42 and the final truncation 2^-63:
+// below 2^-35.5 in all.
+static std::uint64_t reciprocal(std::uint64_t divisor)
+{
+	const Tangent tangent = reciprocal_tangents[(divisor >> 55) - 256];
+	// Y − m as a fraction of 2^40: the bits below the interval's index,
+	// less half an interval.
+	const auto offset = std::int64_t((divisor >> 23) & low_half) - (std::int64_t(1) << 31);
+	// R as a fraction of 2^24; |slope × offset| < 2^47.
+	const auto r0 = std::uint64_t(std::int64_t(tangent.value) - ((std::int64_t(tangent.slope) * offset) >> 32));
+
+	// 1 − Y R as a fraction of 2^63.  Y R ≤ 1 + 2^-17.9, so y40 × r0 stays
+	// below 2^64, and e0 < 2^45.2 leaves 2^25.2 after dropping 20 bits.
+	const std::uint64_t y40 = (divisor >> 24) + 1;                       // Y × 2^39
+	const auto e0 = std::int64_t((std::uint64_t(1) << 63) - y40 * r0) >> 20;
+	// R' = R + R e0 as a fraction of 2^64.  The first term may pass 2^64 by
+	// itself; the sum, below 1/Y ≤ 1, does not, so the arithmetic modulo
+	// 2^64 gives it exactly.
+	return (r0 << 40) + std::uint64_t((std::int64_t(r0) * e0) >> 3);
+}
+
+// The quotient and remainder of dividend ÷ divisor, for a divisor in
+// [2^63, 2^64) and dividend.high < divisor, so that the quotient Q fits in
+// 64 bits.
+//
+// With r from reciprocal(), q0 = dividend.high × r / 2^63 falls short of
+// dividend / divisor by less than 2 for the dropped lower half, 2^64 ×
+// 2^-35.5 for the reciprocal, and 2 × 3 for taking the product's upper half
+// from the estimate: Q − q0 < 2^28.5 + 8.  Its exact remainder is below
+// 2^92.6.  Dividing that by the same reciprocal, with the remainder cut to
+// a multiple of 2^62 (worth less than 1/2 unit), r cut to its top 33 bits
+// (less than 2^30.6 × 2^31 / 2^65 < 0.1 unit) and the product truncated
+// (less than 1 unit), falls short by less than 1.7 units and never
+// overshoots: one correction step is all that can be needed afterwards.
+static std::uint64_t divide_wide(Wide dividend, std::uint64_t divisor, std::uint64_t &remainder)
+{
+	const std::uint64_t r = reciprocal(divisor);
+	const std::uint64_t q0 = multiply_high_estimate(dividend.high, r) << 1;
+	const Wide rest = subtract(dividend, multiply_wide(q0, divisor));
+
+	// rest / 2^62 < 2^30.6 and r / 2^31 < 2^33: their product fits in 64
+	// bits, and the correction below 2^29 in the short factor.
+	const std::uint64_t rest_62 = (rest.high << 2) | (rest.low >> 62);
+	const std::uint64_t correction = (rest_62 * (r >> 31)) >> 34;
+	std::uint64_t quotient = q0 + correction;
+
+	Wide last = subtract(rest, multiply_short(correction, divisor));
+	if (last.high != 0 || last.low >= divisor) {
+		quotient++;
+		last.low -= divisor;
+	}
+	remainder = last.low;
+	return quotient;
+}
+
+// The significands' ratio lies between 1/2 and 2.  Scaled by 2^63 when it
+// is at least 1 and by 2^64 below, its integer part is the 64-bit
+// significand of the quotient, and the remainder against the divisor tells
+// the rest: whether it is zero, below, at or above half a unit.  That is
+// all that rounding needs, here or, for a subnormal result, at a coarser
+// place, where the rest is passed on as a half bit and a sticky bit.
+static SoftExtended divide_unpacked(bool negative, Unpacked x, Unpacked y)
+{
+	const bool at_least_one = x.significand >= y.significand;
+	const Wide dividend = at_least_one ? Wide{ x.significand >> 1, x.significand << 63 } : Wide{ x.significand, 0 };
+	const std::int32_t exponent = x.exponent - y.exponent - !at_least_one;
+	std::uint64_t remainder;
+	const std::uint64_t quotient = divide_wide(dividend, y.significand, remainder);
+	// The remainder against the rest of the divisor: twice the remainder
+	// against the divisor, without overflowing.
+	const std::uint64_t other_part = y.significand - remainder;
+	if (in_normal_range(exponent)) [[likely]]
+		return round_in_range(negative, exponent, quotient, rounds_up(quotient, remainder, other_part));
+	const std::uint64_t rest = (remainder >= other_part ? integer_bit : 0) | (remainder != 0 && remainder != other_part);
+	return round_outside_range(negative, exponent, quotient, rest);
+}
+
+namespace {
+
+enum class Operation { add, subtract, multiply, divide };
+
+}
+
+// The operations with a NaN, an infinity or a zero among the operands.
+// They are kept apart from the operators so that the common case does not
+// carry them.
+static SoftExtended with_special_operand(Operation op, SoftExtended a, SoftExtended b)
+{
+	if (is_nan(a) || is_nan(b))
+		return propagate_nan(a, b);
+	// The NaN rules look at the operands as given, so the subtrahend's
+	// sign is turned only once a NaN has been ruled out.
+	if (op == Operation::subtract)
+		b.negative = !b.negative;
+	const bool negative = a.negative != b.negative;
+
+	switch (op) {
+	case Operation::add:
+	case Operation::subtract:
+		if (is_infinity(a) || is_infinity(b)) {
+			if (is_infinity(a) && is_infinity(b) && a.negative != b.negative)
+				return default_nan;
+			return is_infinity(a) ? a : b;
+		}
+		if (is_zero(a) && is_zero(b))
+			return zero(a.negative && b.negative);
+		return is_zero(a) ? b : a;
+	case Operation::multiply:
+		if (is_infinity(a) || is_infinity(b))
+			return is_zero(a) || is_zero(b) ? default_nan : infinity(negative);
+		return zero(negative);
+	case Operation::divide:
+		if (is_infinity(a))
+			return is_infinity(b) ? default_nan : infinity(negative);
+		if (is_infinity(b))
+			return zero(negative);
+		if (is_zero(b))
+			return is_zero(a) ? default_nan : infinity(negative);
+		return zero(negative);
+	}
+	return default_nan;
+}
+
+// Whether both operands are finite and non-zero, the case the arithmetic
+// above deals with; they are then in x and y, a subnormal one normalized.
+static bool unpack_finite(SoftExtended a, SoftExtended b, Unpacked &x, Unpacked &y)
+{
+	// Two normal operands come first: both integer bits set, and both
+	// exponents below the special one, the largest that any value has.
+	// That is two sign tests.
+	const bool integer_bits = std::int64_t(a.significand & b.significand) < 0;
+	const bool exponents = ((a.exponent - soft_extended_special_exponent) & (b.exponent - soft_extended_special_exponent)) < 0;
+	if (integer_bits && exponents) [[likely]] {
+		x = { a.significand, a.exponent, a.negative };
+		y = { b.significand, b.exponent, b.negative };
+		return true;
+	}
+	if (is_special(a) || is_special(b) || is_zero(a) || is_zero(b))
+		return false;
+	x = unpack(a);
+	y = unpack(b);
+	return true;
 }
 
 SoftExtended operator+(SoftExtended a, SoftExtended b)
 {
-	if (is_nan(a) || is_nan(b))
-		return propagate_nan(a, b);
-	if (is_infinity(a) || is_infinity(b)) {
-		if (is_infinity(a) && is_infinity(b) && a.negative != b.negative)
-			return default_nan;
-		return is_infinity(a) ? a : b;
-	}
-	if (is_zero(a) && is_zero(b))
-		return zero(a.negative && b.negative);
-	if (is_zero(a))
-		return b;
-	if (is_zero(b))
-		return a;
-	return add_finite(a, b);
+	Unpacked x, y;
+	if (!unpack_finite(a, b, x, y)) [[unlikely]]
+		return with_special_operand(Operation::add, a, b);
+	return add_unpacked(x, y);
 }
 
-// The NaN rules look at the operands as given, so the subtrahend's sign is
-// turned only once a NaN has been ruled out.
 SoftExtended operator-(SoftExtended a, SoftExtended b)
 {
-	if (is_nan(a) || is_nan(b))
-		return propagate_nan(a, b);
-	b.negative = !b.negative;
-	return a + b;
+	Unpacked x, y;
+	if (!unpack_finite(a, b, x, y)) [[unlikely]]
+		return with_special_operand(Operation::subtract, a, b);
+	y.negative = !y.negative;
+	return add_unpacked(x, y);
 }
 
 SoftExtended operator*(SoftExtended a, SoftExtended b)
 {
-	if (is_nan(a) || is_nan(b))
-		return propagate_nan(a, b);
-	const bool negative = a.negative != b.negative;
-	if (is_infinity(a) || is_infinity(b)) {
-		if (is_zero(a) || is_zero(b))
-			return default_nan;
-		return infinity(negative);
-	}
-	if (is_zero(a) || is_zero(b))
-		return zero(negative);
-
-	const Unpacked x = unpack(a);
-	const Unpacked y = unpack(b);
-	// The product of two 64-bit significands is exact in 128 bits, its
-	// value is product × 2^(x.exponent + y.exponent − 126).
-	const u128 product = u128(x.significand) * y.significand;
-	return round_to_extended(negative, x.exponent + y.exponent + 1, product);
+	Unpacked x, y;
+	if (!unpack_finite(a, b, x, y)) [[unlikely]]
+		return with_special_operand(Operation::multiply, a, b);
+	return multiply_unpacked(a.negative != b.negative, x, y);
 }
 
 SoftExtended operator/(SoftExtended a, SoftExtended b)
 {
-	if (is_nan(a) || is_nan(b))
-		return propagate_nan(a, b);
-	const bool negative = a.negative != b.negative;
-	if (is_infinity(a))
-		return is_infinity(b) ? default_nan : infinity(negative);
-	if (is_infinity(b))
-		return zero(negative);
-	if (is_zero(b))
-		return is_zero(a) ? default_nan : infinity(negative);
-	if (is_zero(a))
-		return zero(negative);
-
-	const Unpacked x = unpack(a);
-	const Unpacked y = unpack(b);
-	// The significands' ratio lies between 1/2 and 2: its integer part, 0
-	// or 1, is settled by one comparison, and the fraction's first 64 bits
-	// by one division whose quotient fits in 64 bits (the cheap kind).
-	// Two more bits by long division give at least 66 quotient bits, enough
-	// for the 64 kept, the rounding bit and one below it, into which a
-	// non-zero remainder is folded.  The quotient so built is
-	// quotient × 2^(x.exponent − y.exponent − 66).
-	const bool at_least_one = x.significand >= y.significand;
-	const std::uint64_t divisor = y.significand;
-	const std::uint64_t rest = at_least_one ? x.significand - divisor : x.significand;
-	const u128 dividend = u128(rest) << 64;
-	const auto fraction = std::uint64_t(dividend / divisor);
-	u128 remainder = dividend - u128(fraction) * divisor;
-	u128 quotient = (u128(at_least_one) << 64) | fraction;
-	for (int bit = 0; bit < 2; bit++) {
-		remainder <<= 1;
-		const bool one = remainder >= divisor;
-		if (one)
-			remainder -= divisor;
-		quotient = (quotient << 1) | one;
-	}
-	quotient |= remainder != 0;
-	return round_to_extended(negative, x.exponent - y.exponent + 61, quotient);
+	Unpacked x, y;
+	if (!unpack_finite(a, b, x, y)) [[unlikely]]
+		return with_special_operand(Operation::divide, a, b);
+	return divide_unpacked(a.negative != b.negative, x, y);
 }
 
 static constexpr BinaryFormat binary32 = { 24, 8, -126, 127 };
@@ -263,29 +499,32 @@ static SoftExtended widen_bits(std::uint64_t bits, BinaryFormat f)
 	const bool negative = (bits >> (fraction_bits + f.exponent_bits)) != 0;
 	const int align = 64 - f.precision;
 
-	if (biased == 2 * f.max_exponent + 1) {
+	if (biased != 0 && biased != 2 * f.max_exponent + 1) [[likely]]
+		return { integer_bit | (fraction << align), biased - f.max_exponent, negative };
+	if (biased != 0) {
 		if (fraction == 0)
 			return infinity(negative);
 		return { integer_bit | quiet_bit | (fraction << align), soft_extended_special_exponent, negative };
 	}
-	if (biased == 0) {
-		if (fraction == 0)
-			return zero(negative);
-		// A subnormal of the narrow format is a normal extended value.
-		const int shift = std::countl_zero(fraction);
-		return { fraction << shift, f.min_exponent - fraction_bits + 63 - shift, negative };
-	}
-	return { integer_bit | (fraction << align), biased - f.max_exponent, negative };
+	if (fraction == 0)
+		return zero(negative);
+	// A subnormal of the narrow format is a normal extended value.
+	const int shift = std::countl_zero(fraction);
+	return { fraction << shift, f.min_exponent - fraction_bits + 63 - shift, negative };
 }
 
 SoftExtended soft_widen(float x)
 {
-	return widen_bits(std::bit_cast<std::uint32_t>(x), binary32);
+	std::uint32_t bits;
+	std::memcpy(&bits, &x, sizeof bits);
+	return widen_bits(bits, binary32);
 }
 
 SoftExtended soft_widen(double x)
 {
-	return widen_bits(std::bit_cast<std::uint64_t>(x), binary64);
+	std::uint64_t bits;
+	std::memcpy(&bits, &x, sizeof bits);
+	return widen_bits(bits, binary64);
 }
 
 // Rounds to the narrow format and returns its bit pattern.  Below the
@@ -296,6 +535,20 @@ static std::uint64_t narrow_bits(SoftExtended x, BinaryFormat f)
 	const int fraction_bits = f.precision - 1;
 	const std::uint64_t sign = std::uint64_t(x.negative) << (fraction_bits + f.exponent_bits);
 	const std::uint64_t infinity_bits = std::uint64_t(f.max_exponent * 2 + 1) << fraction_bits;
+
+	// A value in the narrow format's normal range is normal here too, so its
+	// integer bit is set and the whole precision is kept.  The integer bit
+	// is added onto the exponent field minus one, so a significand that
+	// rounded up to the next power of two moves the exponent up by itself;
+	// past the largest finite value that gives the infinity pattern, which
+	// is what rounding to nearest gives there.
+	if (x.exponent >= f.min_exponent && x.exponent <= f.max_exponent) [[likely]] {
+		const int drop = 64 - f.precision;
+		const std::uint64_t significand = x.significand >> drop;
+		const std::uint64_t rest = x.significand & ((std::uint64_t(1) << drop) - 1);
+		const std::uint64_t rounded = significand + rounds_up(significand, rest, std::uint64_t(1) << (drop - 1));
+		return sign | ((std::uint64_t(x.exponent + f.max_exponent - 1) << fraction_bits) + rounded);
+	}
 
 	if (is_special(x)) {
 		if (is_infinity(x))
@@ -311,37 +564,33 @@ static std::uint64_t narrow_bits(SoftExtended x, BinaryFormat f)
 	const Unpacked u = unpack(x);
 	if (u.exponent > f.max_exponent)
 		return sign | infinity_bits;
-	const std::int64_t kept = u.exponent >= f.min_exponent ? f.precision : f.precision - (f.min_exponent - u.exponent);
-	// Less than half the smallest subnormal rounds to zero.
+	// Below the normal range: one significand bit fewer for every binary
+	// place.  Less than half the smallest subnormal rounds to zero.
+	const std::int32_t kept = f.precision - (f.min_exponent - u.exponent);
 	if (kept < 0)
 		return sign;
 	const auto drop = int(64 - kept);
 	std::uint64_t significand = drop == 64 ? 0 : u.significand >> drop;
 	const std::uint64_t rest = drop == 64 ? u.significand : u.significand & ((std::uint64_t(1) << drop) - 1);
-	const std::uint64_t half = std::uint64_t(1) << (drop - 1);
-	if (rest > half || (rest == half && (significand & 1) != 0))
-		significand++;
-
-	if (u.exponent < f.min_exponent) {
-		// A subnormal significand is the fraction field as it stands; one
-		// that rounded up to a full precision sets the lowest exponent bit
-		// and so reads as the smallest normal number, as it should.
-		return sign | significand;
-	}
-	// The integer bit is added onto the exponent field minus one, so a
-	// significand that rounded up to the next power of two moves the
-	// exponent up by itself.  Anything at or past the infinity pattern has
-	// overflowed; to nearest, overflow gives infinity.
-	const std::uint64_t magnitude = (std::uint64_t(u.exponent + f.max_exponent - 1) << fraction_bits) + significand;
-	return sign | (magnitude >= infinity_bits ? infinity_bits : magnitude);
+	significand += rounds_up(significand, rest, std::uint64_t(1) << (drop - 1));
+	// A subnormal significand is the fraction field as it stands; one that
+	// rounded up to a full precision sets the lowest exponent bit and so
+	// reads as the smallest normal number, as it should.
+	return sign | significand;
 }
 
 float soft_to_float(SoftExtended x)
 {
-	return std::bit_cast<float>(std::uint32_t(narrow_bits(x, binary32)));
+	const auto bits = std::uint32_t(narrow_bits(x, binary32));
+	float result;
+	std::memcpy(&result, &bits, sizeof result);
+	return result;
 }
 
 double soft_to_double(SoftExtended x)
 {
-	return std::bit_cast<double>(narrow_bits(x, binary64));
+	const std::uint64_t bits = narrow_bits(x, binary64);
+	double result;
+	std::memcpy(&result, &bits, sizeof result);
+	return result;
 }
