@@ -17,8 +17,6 @@
 
 namespace {
 
-__extension__ typedef unsigned __int128 u128;
-
 constexpr std::uint64_t integer_bit = std::uint64_t(1) << 63;
 constexpr std::uint64_t quiet_bit = std::uint64_t(1) << 62;
 
@@ -154,9 +152,21 @@ SoftExtended neighbour(SoftExtended x, bool up)
 	return x.significand == 0 ? x : value(x.negative, x.exponent, x.significand - 1);
 }
 
+// a × b modulo m, one bit of b at a time, so that no sum exceeds 64 bits:
+// the test needs no wider integer than the type it checks, and builds on
+// 32-bit x86 too.
+std::uint64_t add_mod(std::uint64_t a, std::uint64_t b, std::uint64_t m)
+{
+	return a >= m - b ? a - (m - b) : a + b;
+}
+
 std::uint64_t multiply_mod(std::uint64_t a, std::uint64_t b, std::uint64_t m)
 {
-	return std::uint64_t(u128(a) * b % m);
+	std::uint64_t product = 0;
+	for (a %= m; b != 0; b >>= 1, a = add_mod(a, a, m))
+		if ((b & 1) != 0)
+			product = add_mod(product, a, m);
+	return product;
 }
 
 // A dividend whose quotient by `divisor` (odd, integer bit set) lies just
@@ -174,7 +184,8 @@ std::uint64_t dividend_near_tie(std::uint64_t divisor, int offset)
 	std::uint64_t inverse = 1;
 	for (int i = 0; i < 63; i++)
 		inverse = multiply_mod(inverse, inverse_of_two, divisor);
-	const auto target = std::uint64_t((u128(divisor) + u128(offset + 8) - 8) / 2 % divisor);
+	// (divisor + offset) / 2 for an odd divisor and offset, without the sum.
+	const std::uint64_t target = (divisor / 2 + std::uint64_t(std::int64_t(offset + 1) / 2)) % divisor;
 
 	// dividend × 2^63 ≡ target (mod divisor), dividend in [divisor, 2^64).
 	const std::uint64_t at_least = multiply_mod(target, inverse, divisor);
