@@ -99,11 +99,14 @@ TEST(SoftExtendedNaNs, OfTwoNaNsTheLargerPayloadWinsThenThePositive)
 	EXPECT_EQ(as_double(signalling + minus_small), 0xfff8'0000'0000'0001u);
 }
 
+// The C library's quiet NaN has an empty payload on most processors and a
+// full one where the quiet bit means the opposite (older MIPS); either way
+// it comes out positive and quiet, as the x87 unit would make it.
 TEST(SoftExtendedNaNs, AFailedReadStaysAPositiveNaN)
 {
 	const SoftExtended unread = soft_widen(std::numeric_limits<float>::quiet_NaN());
-	EXPECT_EQ(as_float(unread * ext(1.4142135623730951)), 0x7fc0'0000u);
-	EXPECT_EQ(as_double(unread - unread), 0x7ff8'0000'0000'0000u);
+	EXPECT_EQ(as_float(unread * ext(1.4142135623730951)) & 0xffc0'0000u, 0x7fc0'0000u);
+	EXPECT_EQ(as_double(unread - unread) & 0xfff8'0000'0000'0000u, 0x7ff8'0000'0000'0000u);
 }
 
 TEST(SoftExtendedRounding, TiesGoToTheEvenSignificand)
