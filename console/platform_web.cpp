@@ -190,7 +190,7 @@ static Scanned scan_number()
 	}
 	// A sign, a lone comma or "0x" alone converts nothing, although the
 	// bytes are gone.  "0x," is the number 0: strtof stops after the 0.
-	if (s.digits || s.hexadecimal)
+	if (s.digits || (s.hexadecimal && comma))
 		s.kind = Scanned::number;
 	return s;
 }
