@@ -95,7 +95,8 @@ static bool is_hex_digit(int c)
 	return is_digit(c) || (lower(c) >= 'a' && lower(c) <= 'f');
 }
 
-// What one "%f" conversion took from the input, in the form strtof reads.
+// What one "%f" conversion took from the input.  The text of a number is
+// kept with a full stop for its comma, as strtof here reads it.
 struct Scanned {
 	enum { failed, nan, infinity, number } kind = failed;
 	bool negative = false;
@@ -107,14 +108,11 @@ struct Scanned {
 // Takes the rest of a word whose first letter has been read, in any case.
 // A byte that does not match is taken too: it has been read and cannot be
 // put back.
-static bool take_rest(const char *rest, Scanned &s)
+static bool take_rest(const char *rest)
 {
-	for (; *rest != '\0'; rest++) {
-		const int c = next_byte();
-		if (lower(c) != *rest)
+	for (; *rest != '\0'; rest++)
+		if (lower(next_byte()) != *rest)
 			return false;
-		s.text += char(c);
-	}
 	return true;
 }
 
@@ -136,19 +134,18 @@ static Scanned scan_number()
 			return s;
 	}
 	if (lower(c) == 'n') {
-		s.text += char(c);
-		if (take_rest("an", s))
+		if (take_rest("an"))
 			s.kind = Scanned::nan;
 		return s;
 	}
+	// "inf" is whole, but an i after it must go on to "infinity".
 	if (lower(c) == 'i') {
-		s.text += char(c);
-		if (!take_rest("nf", s))
+		if (!take_rest("nf"))
 			return s;
 		c = next_byte();
 		if (lower(c) != 'i')
 			put_back(c);
-		else if (s.text += char(c), !take_rest("nity", s))
+		else if (!take_rest("nity"))
 			return s;
 		s.kind = Scanned::infinity;
 		return s;
@@ -206,6 +203,8 @@ bool read_number(float &value)
 	switch (s.kind) {
 	case Scanned::failed:
 		return false;
+	// The NaN is made here because this C library's strtof drops the sign
+	// of "-nan".
 	case Scanned::nan:
 		value = std::copysign(std::numeric_limits<float>::quiet_NaN(), sign);
 		return true;
