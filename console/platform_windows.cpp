@@ -9,15 +9,19 @@
 //
 // printf and scanf here are mingw-w64's own, not msvcrt's: libstdc++ asks
 // for them (__USE_MINGW_ANSI_STDIO) in every C++ translation unit.  They
-// round a value halfway between two printed decimals to even, as the other
-// builds do, where msvcrt rounds it up, and they follow the locale's decimal
-// separator as well.
+// print an infinity as inf and round a value halfway between two printed
+// decimals to even, as the other builds do, where msvcrt prints 1,#INF00
+// and rounds up; and they follow the locale's decimal separator too.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <windows.h>
 
 #include "console.h"
+
+#if !__USE_MINGW_ANSI_STDIO
+#error "the report needs mingw-w64's printf, not msvcrt's"
+#endif
 
 const char russian_locale[] = "Russian";
 
