@@ -6,9 +6,11 @@
 
 #include "soft_extended.h"
 
-static constexpr std::uint64_t integer_bit = std::uint64_t(1) << 63;
+using soft_extended::in_normal_range;
+using soft_extended::integer_bit;
+using soft_extended::low_half;
+
 static constexpr std::uint64_t quiet_bit = std::uint64_t(1) << 62;
-static constexpr std::uint64_t low_half = 0xffff'ffff;
 
 static constexpr SoftExtended infinity(bool negative)
 {
@@ -170,11 +172,6 @@ static SoftExtended round_in_range(bool negative, std::int32_t exponent, std::ui
 		return { integer_bit, exponent + 1, negative };
 	}
 	return { significand, exponent, negative };
-}
-
-static bool in_normal_range(std::int32_t exponent)
-{
-	return exponent >= soft_extended_min_exponent && exponent <= soft_extended_max_exponent;
 }
 
 // Rounds significand × 2^(exponent − 63) plus what `rest` holds below it
@@ -394,13 +391,33 @@ enum class Operation { add, subtract, multiply, divide };
 
 }
 
-// The operations with a NaN, an infinity or a zero among the operands.
-// They are kept apart from the operators so that the common case does not
-// carry them.
-static SoftExtended with_special_operand(Operation op, SoftExtended a, SoftExtended b)
+// The arithmetic above, once both operands are finite, non-zero and
+// normalized.
+static SoftExtended on_unpacked(Operation op, Unpacked x, Unpacked y)
+{
+	switch (op) {
+	case Operation::add:
+		return add_unpacked(x, y);
+	case Operation::subtract:
+		y.negative = !y.negative;
+		return add_unpacked(x, y);
+	case Operation::multiply:
+		return multiply_unpacked(x.negative != y.negative, x, y);
+	case Operation::divide:
+		return divide_unpacked(x.negative != y.negative, x, y);
+	}
+	return default_nan;
+}
+
+// The operations with a NaN, an infinity, a zero or a subnormal number
+// among the operands.  They are kept apart so that the operations on two
+// normal numbers do not carry them.
+static SoftExtended with_rare_operand(Operation op, SoftExtended a, SoftExtended b)
 {
 	if (is_nan(a) || is_nan(b))
 		return propagate_nan(a, b);
+	if (!is_special(a) && !is_special(b) && !is_zero(a) && !is_zero(b))
+		return on_unpacked(op, unpack(a), unpack(b));
 	// The NaN rules look at the operands as given, so the subtrahend's
 	// sign is turned only once a NaN has been ruled out.
 	if (op == Operation::subtract)
@@ -434,58 +451,54 @@ static SoftExtended with_special_operand(Operation op, SoftExtended a, SoftExten
 	return default_nan;
 }
 
-// Whether both operands are finite and non-zero, the case the arithmetic
-// above deals with; they are then in x and y, a subnormal one normalized.
-static bool unpack_finite(SoftExtended a, SoftExtended b, Unpacked &x, Unpacked &y)
+// Whatever the inline operators leave comes here.  Two normal operands go
+// straight to the arithmetic; the operands are put together as values only
+// on the way to the rare cases.
+static bool normal_pair(Unpacked x, Unpacked y)
 {
-	// Two normal operands come first: both integer bits set, and both
-	// exponents below the special one, the largest that any value has.
-	// That is two sign tests.
-	const bool integer_bits = std::int64_t(a.significand & b.significand) < 0;
-	const bool exponents = ((a.exponent - soft_extended_special_exponent) & (b.exponent - soft_extended_special_exponent)) < 0;
-	if (integer_bits && exponents) [[likely]] {
-		x = { a.significand, a.exponent, a.negative };
-		y = { b.significand, b.exponent, b.negative };
-		return true;
-	}
-	if (is_special(a) || is_special(b) || is_zero(a) || is_zero(b))
-		return false;
-	x = unpack(a);
-	y = unpack(b);
-	return true;
+	return soft_extended::both_normal({ x.significand, x.exponent, x.negative }, { y.significand, y.exponent, y.negative });
 }
 
-SoftExtended operator+(SoftExtended a, SoftExtended b)
+static SoftExtended value(Unpacked x) { return { x.significand, x.exponent, x.negative }; }
+
+SoftExtended soft_extended::add_parts(std::uint64_t a_significand, std::int32_t a_exponent, bool a_negative,
+                                      std::uint64_t b_significand, std::int32_t b_exponent, bool b_negative)
 {
-	Unpacked x, y;
-	if (!unpack_finite(a, b, x, y)) [[unlikely]]
-		return with_special_operand(Operation::add, a, b);
-	return add_unpacked(x, y);
+	const Unpacked x = { a_significand, a_exponent, a_negative };
+	const Unpacked y = { b_significand, b_exponent, b_negative };
+	if (normal_pair(x, y)) [[likely]]
+		return add_unpacked(x, y);
+	return with_rare_operand(Operation::add, value(x), value(y));
 }
 
-SoftExtended operator-(SoftExtended a, SoftExtended b)
+SoftExtended soft_extended::subtract_parts(std::uint64_t a_significand, std::int32_t a_exponent, bool a_negative,
+                                           std::uint64_t b_significand, std::int32_t b_exponent, bool b_negative)
 {
-	Unpacked x, y;
-	if (!unpack_finite(a, b, x, y)) [[unlikely]]
-		return with_special_operand(Operation::subtract, a, b);
-	y.negative = !y.negative;
-	return add_unpacked(x, y);
+	const Unpacked x = { a_significand, a_exponent, a_negative };
+	const Unpacked y = { b_significand, b_exponent, b_negative };
+	if (normal_pair(x, y)) [[likely]]
+		return add_unpacked(x, { y.significand, y.exponent, !y.negative });
+	return with_rare_operand(Operation::subtract, value(x), value(y));
 }
 
-SoftExtended operator*(SoftExtended a, SoftExtended b)
+SoftExtended soft_extended::multiply_parts(std::uint64_t a_significand, std::int32_t a_exponent, bool a_negative,
+                                           std::uint64_t b_significand, std::int32_t b_exponent, bool b_negative)
 {
-	Unpacked x, y;
-	if (!unpack_finite(a, b, x, y)) [[unlikely]]
-		return with_special_operand(Operation::multiply, a, b);
-	return multiply_unpacked(a.negative != b.negative, x, y);
+	const Unpacked x = { a_significand, a_exponent, a_negative };
+	const Unpacked y = { b_significand, b_exponent, b_negative };
+	if (normal_pair(x, y)) [[likely]]
+		return multiply_unpacked(a_negative != b_negative, x, y);
+	return with_rare_operand(Operation::multiply, value(x), value(y));
 }
 
-SoftExtended operator/(SoftExtended a, SoftExtended b)
+SoftExtended soft_extended::divide_parts(std::uint64_t a_significand, std::int32_t a_exponent, bool a_negative,
+                                         std::uint64_t b_significand, std::int32_t b_exponent, bool b_negative)
 {
-	Unpacked x, y;
-	if (!unpack_finite(a, b, x, y)) [[unlikely]]
-		return with_special_operand(Operation::divide, a, b);
-	return divide_unpacked(a.negative != b.negative, x, y);
+	const Unpacked x = { a_significand, a_exponent, a_negative };
+	const Unpacked y = { b_significand, b_exponent, b_negative };
+	if (normal_pair(x, y)) [[likely]]
+		return divide_unpacked(a_negative != b_negative, x, y);
+	return with_rare_operand(Operation::divide, value(x), value(y));
 }
 
 static constexpr BinaryFormat binary32 = { 24, 8, -126, 127 };
@@ -513,14 +526,14 @@ static SoftExtended widen_bits(std::uint64_t bits, BinaryFormat f)
 	return { fraction << shift, f.min_exponent - fraction_bits + 63 - shift, negative };
 }
 
-SoftExtended soft_widen(float x)
+SoftExtended soft_extended::widen_any(float x)
 {
 	std::uint32_t bits;
 	std::memcpy(&bits, &x, sizeof bits);
 	return widen_bits(bits, binary32);
 }
 
-SoftExtended soft_widen(double x)
+SoftExtended soft_extended::widen_any(double x)
 {
 	std::uint64_t bits;
 	std::memcpy(&bits, &x, sizeof bits);
@@ -579,16 +592,18 @@ static std::uint64_t narrow_bits(SoftExtended x, BinaryFormat f)
 	return sign | significand;
 }
 
-float soft_to_float(SoftExtended x)
+float soft_extended::to_float_parts(std::uint64_t significand, std::int32_t exponent, bool negative)
 {
+	const SoftExtended x = { significand, exponent, negative };
 	const auto bits = std::uint32_t(narrow_bits(x, binary32));
 	float result;
 	std::memcpy(&result, &bits, sizeof result);
 	return result;
 }
 
-double soft_to_double(SoftExtended x)
+double soft_extended::to_double_parts(std::uint64_t significand, std::int32_t exponent, bool negative)
 {
+	const SoftExtended x = { significand, exponent, negative };
 	const std::uint64_t bits = narrow_bits(x, binary64);
 	double result;
 	std::memcpy(&result, &bits, sizeof result);
