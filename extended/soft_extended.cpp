@@ -1,4 +1,3 @@
-#include <array>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -84,30 +83,9 @@ static Wide multiply_wide(std::uint64_t a, std::uint64_t b)
 	return { a_high * b_high + (high_low >> 32) + (middle >> 32), (middle << 32) | (low_low & low_half) };
 }
 
-// The exact product of a number below 2^32 and a 64-bit one.  Each of the
-// two partial products fits in 64 bits, and so does the upper one plus the
-// carry from the lower: (2^32 − 1)² + 2^32 − 1 < 2^64.
-static Wide multiply_short(std::uint64_t short_factor, std::uint64_t b)
-{
-	const std::uint64_t low = short_factor * (b & low_half);
-	const std::uint64_t high = short_factor * (b >> 32) + (low >> 32);
-	return { high >> 32, (high << 32) | (low & low_half) };
-}
-
 static Wide subtract(Wide a, Wide b)
 {
 	return { a.high - b.high - (a.low < b.low), a.low - b.low };
-}
-
-// The upper half of the product, or up to 2 less.  Left out are the lower
-// halves of the two middle products and the upper half of the low halves'
-// product: three numbers below 2^32 in the middle column, which could have
-// carried at most 2 into the upper half.
-static std::uint64_t multiply_high_estimate(std::uint64_t a, std::uint64_t b)
-{
-	const std::uint64_t a_high = a >> 32;
-	const std::uint64_t b_high = b >> 32;
-	return a_high * b_high + ((a_high * (b & low_half)) >> 32) + (((a & low_half) * b_high) >> 32);
 }
 
 // For a count from 0 to 63.  Shifting the lower half right by one and then
@@ -273,94 +251,44 @@ static SoftExtended multiply_unpacked(bool negative, Unpacked x, Unpacked y)
 	return round_to_extended(negative, x.exponent + y.exponent + 1 - shift, normalized.high, normalized.low);
 }
 
-namespace {
-
-// The tangent to 1/Y at the middle m = 1 + (i + 1/2)/256 of the i-th of
-// 256 equal intervals that cover [1, 2): 1/m − (Y − m)/m².  Its value at
-// the middle is kept as a fraction of 2^24 and its slope as a fraction of
-// 2^16, both rounded down.
-struct Tangent {
-	std::uint32_t value;
-	std::uint16_t slope;
-};
-
-}
-
-static constexpr auto reciprocal_tangents = [] {
-	std::array<Tangent, 256> table{};
-	for (std::uint64_t i = 0; i < table.size(); i++) {
-		// m = (513 + 2i) / 512.
-		const std::uint64_t middle_512 = 513 + 2 * i;
-		table[i] = { std::uint32_t((std::uint64_t(512) << 24) / middle_512),
-		             std::uint16_t((std::uint64_t(512 * 512) << 16) / (middle_512 * middle_512)) };
-	}
-	return table;
-}();
-
-// An approximation r of 2^127 / divisor, for a divisor in [2^63, 2^64):
-// 2^127 / divisor × (1 − 2^-35.5) < r < 2^127 / divisor, so r < 2^64.
+// One step of a long division in base 2^32 by a divisor D = d1 × 2^32 + d0
+// in [2^63, 2^64), so that d1 ≥ 2^31: the quotient digit of the partial
+// remainder P × 2^32 + next, for P < D and next < 2^32, and the new partial
+// remainder, below D again.
 //
-// With Y = divisor / 2^63 in [1, 2), the tangent of Y's interval lies below
-// 1/Y by (Y − m)² / (m² Y) at most, a relative error e = 1 − Y R of at most
-// (Y − m)² / m² ≤ 2^-18.  Rounding the tables' entries and the result down
-// to 24 fraction bits adds less than 2^-23 twice and 2^-25 for the slope:
-// |e| < 2^-17.9.  One Newton step R' = R (1 + e) then leaves the error e²
-// ≥ 0.  It uses Y rounded up, to Y + s, which leaves e² + s R (1 − e)
-// instead: still not negative, so R' never overshoots, and every truncation
-// only lowers R' further.  With Y to 40 bits that is 2^-35.8 + 2^-39, and
-// shortening the error term loses 2^-42 and the final truncation 2^-63:
-// below 2^-35.5 in all.
-static std::uint64_t reciprocal(std::uint64_t divisor)
+// The digit q* is below 2^32, since P < D.  The estimate q = ⌊P ÷ d1⌋, from
+// the processor's division, ignores d0 and next; it is not below q*, and
+// since P d0 / (d1 D) < d0 / d1 < 2 it exceeds q* by at most 2.  With
+// r = P − q d1, the test q d0 > r × 2^32 + next is q D > P × 2^32 + next
+// exactly, so lowering q while it holds ends on q*.  The operands stay in
+// 64 bits: q ≤ 2^32 + 1 makes q d0 < 2^64, and once r reaches 2^32 the test
+// fails anyway (its right side is then at least 2^64), so the loop stops
+// there.  The new partial remainder lies in [0, D), so the arithmetic modulo
+// 2^64 gives it exactly.
+static std::uint64_t quotient_digit(std::uint64_t &partial, std::uint64_t next, std::uint64_t divisor)
 {
-	const Tangent tangent = reciprocal_tangents[(divisor >> 55) - 256];
-	// Y − m as a fraction of 2^40: the bits below the interval's index,
-	// less half an interval.
-	const auto offset = std::int64_t((divisor >> 23) & low_half) - (std::int64_t(1) << 31);
-	// R as a fraction of 2^24; |slope × offset| < 2^47.
-	const auto r0 = std::uint64_t(std::int64_t(tangent.value) - ((std::int64_t(tangent.slope) * offset) >> 32));
-
-	// 1 − Y R as a fraction of 2^63.  Y R ≤ 1 + 2^-17.9, so y40 × r0 stays
-	// below 2^64, and e0 < 2^45.2 leaves 2^25.2 after dropping 20 bits.
-	const std::uint64_t y40 = (divisor >> 24) + 1;                       // Y × 2^39
-	const auto e0 = std::int64_t((std::uint64_t(1) << 63) - y40 * r0) >> 20;
-	// R' = R + R e0 as a fraction of 2^64.  The first term may pass 2^64 by
-	// itself; the sum, below 1/Y ≤ 1, does not, so the arithmetic modulo
-	// 2^64 gives it exactly.
-	return (r0 << 40) + std::uint64_t((std::int64_t(r0) * e0) >> 3);
+	const std::uint64_t d1 = divisor >> 32;
+	const std::uint64_t d0 = divisor & low_half;
+	std::uint64_t q = partial / d1;
+	std::uint64_t r = partial % d1;
+	while (r <= low_half && q * d0 > ((r << 32) | next)) {
+		q--;
+		r += d1;
+	}
+	partial = ((partial << 32) | next) - q * divisor;
+	return q;
 }
 
 // The quotient and remainder of dividend ÷ divisor, for a divisor in
-// [2^63, 2^64) and dividend.high < divisor, so that the quotient Q fits in
-// 64 bits.
-//
-// With r from reciprocal(), q0 = dividend.high × r / 2^63 falls short of
-// dividend / divisor by less than 2 for the dropped lower half, 2^64 ×
-// 2^-35.5 for the reciprocal, and 2 × 3 for taking the product's upper half
-// from the estimate: Q − q0 < 2^28.5 + 8.  Its exact remainder is below
-// 2^92.6.  Dividing that by the same reciprocal, with the remainder cut to
-// a multiple of 2^62 (worth less than 1/2 unit), r cut to its top 33 bits
-// (less than 2^30.6 × 2^31 / 2^65 < 0.1 unit) and the product truncated
-// (less than 1 unit), falls short by less than 1.7 units and never
-// overshoots: one correction step is all that can be needed afterwards.
+// [2^63, 2^64) and dividend.high < divisor, so that the quotient fits in
+// 64 bits: a long division of two digits in base 2^32.
 static std::uint64_t divide_wide(Wide dividend, std::uint64_t divisor, std::uint64_t &remainder)
 {
-	const std::uint64_t r = reciprocal(divisor);
-	const std::uint64_t q0 = multiply_high_estimate(dividend.high, r) << 1;
-	const Wide rest = subtract(dividend, multiply_wide(q0, divisor));
-
-	// rest / 2^62 < 2^30.6 and r / 2^31 < 2^33: their product fits in 64
-	// bits, and the correction below 2^29 in the short factor.
-	const std::uint64_t rest_62 = (rest.high << 2) | (rest.low >> 62);
-	const std::uint64_t correction = (rest_62 * (r >> 31)) >> 34;
-	std::uint64_t quotient = q0 + correction;
-
-	Wide last = subtract(rest, multiply_short(correction, divisor));
-	if (last.high != 0 || last.low >= divisor) {
-		quotient++;
-		last.low -= divisor;
-	}
-	remainder = last.low;
-	return quotient;
+	std::uint64_t partial = dividend.high;
+	const std::uint64_t high = quotient_digit(partial, dividend.low >> 32, divisor);
+	const std::uint64_t low = quotient_digit(partial, dividend.low & low_half, divisor);
+	remainder = partial;
+	return (high << 32) | low;
 }
 
 // The significands' ratio lies between 1/2 and 2.  Scaled by 2^63 when it
