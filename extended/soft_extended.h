@@ -155,18 +155,20 @@ inline SoftExtended operator*(SoftExtended a, SoftExtended b)
 	return multiply_parts(a.significand, a.exponent, a.negative, b.significand, b.exponent, b.negative);
 }
 
-// A short divisor Y = D × 2^32 makes the division a long division by the
-// 32-bit D in two steps of 64 by 32 bits, each exact in the processor's
-// 64-bit division.  The significands' ratio lies between 1/2 and 2; the
-// dividend X × 2^63 when it is at least 1 and X × 2^64 below gives the
-// quotient's 64-bit significand Q = ⌊X × 2^k ÷ Y⌋, and with its 32 lowest
-// bits clear it is N = X × 2^(k − 32) ÷ D, where N has 96 bits: the upper
-// 64 hold X (k = 64) or X ÷ 2 (k = 63, its last bit moving into the lower
-// 32), which is below Y = D × 2^32 either way, so each step's quotient is a
-// 32-bit digit.  The remainder against Y is the last step's times 2^32, and
-// compared with half of Y it decides the rounding.  Q + 1 never reaches 2^64:
-// that would need the ratio within 2^-65 of 2, or of 1 from below, which
-// integers below 2^64 cannot come.
+// With a short divisor Y = D × 2^32, the division is a long division by the
+// 32-bit D of two digits, each one exact 64-by-32-bit step of the
+// processor's division.  The significands' ratio lies between 1/2 and 2, and
+// the quotient's 64-bit significand is Q = ⌊X × 2^k ÷ Y⌋ = ⌊X × 2^(k − 32) ÷ D⌋
+// for the dividend's significand X, with k = 63 when X ≥ Y and 64 below.
+// X × 2^(k − 32) has 96 bits: the upper 64 are ⌊X ÷ 2⌋ or X, below Y either
+// way, so that each step's quotient is one 32-bit digit, and the lower 32
+// hold X's last bit or nothing.  The last step's remainder r makes the
+// remainder against Y r × 2^32, which against half of Y decides the
+// rounding.  No tie rule is needed: a quotient of two significands that
+// ends at all fits in 64 bits (the divisor's odd part divides X, and X ÷ that
+// part < 2^64), so it is never halfway between two.  Nor can rounding up
+// reach 2^64: that would need the ratio within 2^-65 of 2, or of 1 from
+// below, which integers below 2^64 cannot come.
 inline SoftExtended operator/(SoftExtended a, SoftExtended b)
 {
 	using namespace soft_extended;
@@ -179,8 +181,7 @@ inline SoftExtended operator/(SoftExtended a, SoftExtended b)
 			const std::uint64_t lower = (a.significand & std::uint64_t(at_least_one)) << 31;
 			const std::uint64_t next = ((upper % divisor) << 32) | lower;
 			const std::uint64_t quotient = ((upper / divisor) << 32) | (next / divisor);
-			const std::uint64_t twice_remainder = 2 * (next % divisor);
-			const bool up = twice_remainder + (quotient & 1) > divisor;
+			const bool up = 2 * (next % divisor) > divisor;
 			return { quotient + up, exponent, a.negative != b.negative };
 		}
 	}

@@ -102,6 +102,9 @@ public:
 		}
 	}
 
+	// As a widened float has it, or an exact sum of two: the low half clear.
+	std::uint64_t short_significand() { return (bits() | integer_bit) & ~std::uint64_t(0xffff'ffff); }
+
 	SoftExtended boundary()
 	{
 		switch (between(0, 9)) {
@@ -196,6 +199,21 @@ std::uint64_t dividend_near_tie(std::uint64_t divisor, int offset)
 	return (below & integer_bit) != 0 ? below : 0;
 }
 
+// A dividend below the short divisor D × 2^32 (D odd, above 3 × 2^30) whose
+// quotient lies just off a midpoint: X × 2^32 = Q D + r with r = (D ± 1) / 2,
+// so that twice the remainder misses the divisor by one.  Q ≡ −r / D (mod
+// 2^32) makes the right side a multiple of 2^32; Q's upper half `high`
+// places X, which needs 2^63 ≤ high × D and high < 2^32.
+std::uint64_t dividend_near_short_tie(std::uint64_t d, bool above, std::uint64_t high)
+{
+	std::uint64_t inverse = d;  // of d modulo 2^3, with twice the bits after each step
+	for (int i = 0; i < 4; i++)
+		inverse *= 2 - d * inverse;
+	const std::uint64_t r = d / 2 + above;
+	const std::uint64_t low = (0 - r * inverse) & 0xffff'ffff;
+	return high * d + ((low * d + r) >> 32);
+}
+
 // Pairs built for one operation: what random operands almost never hit.
 std::array<SoftExtended, 2> pair_for(Operation op, Operands &in)
 {
@@ -222,11 +240,16 @@ std::array<SoftExtended, 2> pair_for(Operation op, Operands &in)
 			b.exponent = in.between(-16382, 16383);
 		break;
 	case 2:
-		if (op == Operation::divide) {
+		if (op == Operation::divide && in.coin()) {
 			b = value(in.coin(), in.exponent(), in.significand() | 1);
 			const std::uint64_t dividend = dividend_near_tie(b.significand, 2 * in.between(-2, 1) + 1);
 			if (dividend != 0)
 				a = value(in.coin(), in.exponent(), dividend);
+		} else if (op == Operation::divide) {
+			const std::uint64_t d = (in.bits() >> 32) | 0xc000'0001;
+			const std::uint64_t lowest = integer_bit / d + 1;
+			b = value(in.coin(), in.exponent(), d << 32);
+			a = value(in.coin(), in.exponent(), dividend_near_short_tie(d, in.coin(), lowest + in.bits() % (0xffff'ffff - lowest)));
 		}
 		break;
 	case 3:
@@ -234,6 +257,15 @@ std::array<SoftExtended, 2> pair_for(Operation op, Operands &in)
 		a = nan(in.coin(), quiet_bit | (in.bits() >> in.between(2, 63)));
 		b = in.coin() ? nan(!a.negative, a.significand & ~integer_bit) : in.boundary();
 		break;
+	case 4: {
+		// Short significands close in exponent at either end of the range:
+		// exact sums that carry past the largest exponent, differences that
+		// cancel below the smallest normal one.
+		const int top = in.coin() ? 16383 : -16379;
+		a = value(in.coin(), top - in.between(0, 3), in.short_significand());
+		b = value(in.coin(), top - in.between(0, 3), in.short_significand());
+		break;
+	}
 	default:
 		break;
 	}
