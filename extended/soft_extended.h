@@ -139,18 +139,43 @@ inline std::uint64_t narrow_normal(SoftExtended x, int width, int precision)
 
 }
 
-// The product of two normal operands with short significands is the product
-// of their upper halves, exact in 64 bits, and lies in [2^62, 2^64): one
-// shift normalizes it, and nothing needs rounding.
+// Products of two normal operands of which at least one has a short
+// significand.
+//
+// Both short: the product of the upper halves is exact in 64 bits and lies
+// in [2^62, 2^64), so one shift normalizes it and nothing needs rounding.
+//
+// One short, with upper half F, and the other significand G: F × G is the
+// exact product over 2^32, from F × (G mod 2^32) and F × ⌊G ÷ 2^32⌋ plus the
+// upper half of the first, each below 2^64 since (2^32 − 1)² + 2^32 − 1 <
+// 2^64.  It lies in [2^94, 2^96), so one shift normalizes it, and the 31 or
+// 32 bits left below the significand decide the rounding.  A significand of
+// all ones that rounds up is left to the general code.
 inline SoftExtended operator*(SoftExtended a, SoftExtended b)
 {
 	using namespace soft_extended;
-	if (both_normal(a, b) && is_short(a.significand | b.significand)) [[likely]] {
-		const std::uint64_t product = (a.significand >> 32) * (b.significand >> 32);
-		const int top = int(product >> 63);
-		const std::int32_t exponent = a.exponent + b.exponent + top;
-		if (in_normal_range(exponent)) [[likely]]
-			return { product << (1 - top), exponent, a.negative != b.negative };
+	if (both_normal(a, b)) [[likely]] {
+		const bool negative = a.negative != b.negative;
+		if (is_short(a.significand | b.significand)) {
+			const std::uint64_t product = (a.significand >> 32) * (b.significand >> 32);
+			const int top = int(product >> 63);
+			const std::int32_t exponent = a.exponent + b.exponent + top;
+			if (in_normal_range(exponent)) [[likely]]
+				return { product << (1 - top), exponent, negative };
+		} else if (is_short(a.significand) || is_short(b.significand)) {
+			const std::uint64_t factor = (is_short(a.significand) ? a.significand : b.significand) >> 32;
+			const std::uint64_t other = is_short(a.significand) ? b.significand : a.significand;
+			const std::uint64_t low = factor * (other & low_half);
+			const std::uint64_t high = factor * (other >> 32) + (low >> 32);
+			const int top = int(high >> 63);
+			const std::uint64_t significand = (high << (1 - top)) | ((low & low_half) >> (31 + top));
+			// The bits below the significand, moved to the top.
+			const std::uint64_t rest = low << (33 - top);
+			const std::uint64_t rounded = significand + (rest + (significand & 1) > integer_bit);
+			const std::int32_t exponent = a.exponent + b.exponent + top;
+			if (in_normal_range(exponent) && rounded != 0) [[likely]]
+				return { rounded, exponent, negative };
+		}
 	}
 	return multiply_parts(a.significand, a.exponent, a.negative, b.significand, b.exponent, b.negative);
 }
