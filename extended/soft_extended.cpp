@@ -379,15 +379,16 @@ static SoftExtended with_rare_operand(Operation op, SoftExtended a, SoftExtended
 	return default_nan;
 }
 
-// Whatever the inline operators leave comes here.  Two normal operands go
-// straight to the arithmetic; the operands are put together as values only
-// on the way to the rare cases.
 static bool normal_pair(Unpacked x, Unpacked y)
 {
 	return soft_extended::both_normal({ x.significand, x.exponent, x.negative }, { y.significand, y.exponent, y.negative });
 }
 
 static SoftExtended value(Unpacked x) { return { x.significand, x.exponent, x.negative }; }
+
+// Whatever the inline operators leave comes here.  Two normal operands go
+// straight to the arithmetic; the operands are put together as values only
+// on the way to the rare cases.
 
 SoftExtended soft_extended::add_parts(std::uint64_t a_significand, std::int32_t a_exponent, bool a_negative,
                                       std::uint64_t b_significand, std::int32_t b_exponent, bool b_negative)
@@ -477,19 +478,8 @@ static std::uint64_t narrow_bits(SoftExtended x, BinaryFormat f)
 	const std::uint64_t sign = std::uint64_t(x.negative) << (fraction_bits + f.exponent_bits);
 	const std::uint64_t infinity_bits = std::uint64_t(f.max_exponent * 2 + 1) << fraction_bits;
 
-	// A value in the narrow format's normal range is normal here too, so its
-	// integer bit is set and the whole precision is kept.  The integer bit
-	// is added onto the exponent field minus one, so a significand that
-	// rounded up to the next power of two moves the exponent up by itself;
-	// past the largest finite value that gives the infinity pattern, which
-	// is what rounding to nearest gives there.
-	if (x.exponent >= f.min_exponent && x.exponent <= f.max_exponent) [[likely]] {
-		const int drop = 64 - f.precision;
-		const std::uint64_t significand = x.significand >> drop;
-		const std::uint64_t rest = x.significand & ((std::uint64_t(1) << drop) - 1);
-		const std::uint64_t rounded = significand + rounds_up(significand, rest, std::uint64_t(1) << (drop - 1));
-		return sign | ((std::uint64_t(x.exponent + f.max_exponent - 1) << fraction_bits) + rounded);
-	}
+	if (x.exponent >= f.min_exponent && x.exponent <= f.max_exponent) [[likely]]
+		return soft_extended::narrow_normal(x, 1 + f.exponent_bits + fraction_bits, f.precision);
 
 	if (is_special(x)) {
 		if (is_infinity(x))

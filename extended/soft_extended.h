@@ -187,13 +187,14 @@ inline SoftExtended operator*(SoftExtended a, SoftExtended b)
 // for the dividend's significand X, with k = 63 when X ≥ Y and 64 below.
 // X × 2^(k − 32) has 96 bits: the upper 64 are ⌊X ÷ 2⌋ or X, below Y either
 // way, so that each step's quotient is one 32-bit digit, and the lower 32
-// hold X's last bit or nothing.  The last step's remainder r makes the
-// remainder against Y r × 2^32, which against half of Y decides the
-// rounding.  No tie rule is needed: a quotient of two significands that
-// ends at all fits in 64 bits (the divisor's odd part divides X, and X ÷ that
-// part < 2^64), so it is never halfway between two.  Nor can rounding up
-// reach 2^64: that would need the ratio within 2^-65 of 2, or of 1 from
-// below, which integers below 2^64 cannot come.
+// hold X's last bit or nothing.  The last step leaves a remainder r < D;
+// against Y the remainder is r × 2^32, and twice that compared with Y
+// decides the rounding.  No tie rule is needed: a quotient of two
+// significands that ends at all fits in 64 bits (Y's odd part then divides
+// X, and X over that part is below 2^64), so it never lies halfway between
+// two.  Nor does rounding up reach 2^64: that would need the ratio within
+// 2^-64 of 2 or within 2^-65 below 1, closer than two significands below
+// 2^64 can come.
 inline SoftExtended operator/(SoftExtended a, SoftExtended b)
 {
 	using namespace soft_extended;
