@@ -1,4 +1,3 @@
-#include <array>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -6,9 +5,11 @@
 
 #include "soft_extended.h"
 
-static constexpr std::uint64_t integer_bit = std::uint64_t(1) << 63;
+using soft_extended::in_normal_range;
+using soft_extended::integer_bit;
+using soft_extended::low_half;
+
 static constexpr std::uint64_t quiet_bit = std::uint64_t(1) << 62;
-static constexpr std::uint64_t low_half = 0xffff'ffff;
 
 static constexpr SoftExtended infinity(bool negative)
 {
@@ -82,30 +83,9 @@ static Wide multiply_wide(std::uint64_t a, std::uint64_t b)
 	return { a_high * b_high + (high_low >> 32) + (middle >> 32), (middle << 32) | (low_low & low_half) };
 }
 
-// The exact product of a number below 2^32 and a 64-bit one.  Each of the
-// two partial products fits in 64 bits, and so does the upper one plus the
-// carry from the lower: (2^32 − 1)² + 2^32 − 1 < 2^64.
-static Wide multiply_short(std::uint64_t short_factor, std::uint64_t b)
-{
-	const std::uint64_t low = short_factor * (b & low_half);
-	const std::uint64_t high = short_factor * (b >> 32) + (low >> 32);
-	return { high >> 32, (high << 32) | (low & low_half) };
-}
-
 static Wide subtract(Wide a, Wide b)
 {
 	return { a.high - b.high - (a.low < b.low), a.low - b.low };
-}
-
-// The upper half of the product, or up to 2 less.  Left out are the lower
-// halves of the two middle products and the upper half of the low halves'
-// product: three numbers below 2^32 in the middle column, which could have
-// carried at most 2 into the upper half.
-static std::uint64_t multiply_high_estimate(std::uint64_t a, std::uint64_t b)
-{
-	const std::uint64_t a_high = a >> 32;
-	const std::uint64_t b_high = b >> 32;
-	return a_high * b_high + ((a_high * (b & low_half)) >> 32) + (((a & low_half) * b_high) >> 32);
 }
 
 // For a count from 0 to 63.  Shifting the lower half right by one and then
@@ -170,11 +150,6 @@ static SoftExtended round_in_range(bool negative, std::int32_t exponent, std::ui
 		return { integer_bit, exponent + 1, negative };
 	}
 	return { significand, exponent, negative };
-}
-
-static bool in_normal_range(std::int32_t exponent)
-{
-	return exponent >= soft_extended_min_exponent && exponent <= soft_extended_max_exponent;
 }
 
 // Rounds significand × 2^(exponent − 63) plus what `rest` holds below it
@@ -276,94 +251,44 @@ static SoftExtended multiply_unpacked(bool negative, Unpacked x, Unpacked y)
 	return round_to_extended(negative, x.exponent + y.exponent + 1 - shift, normalized.high, normalized.low);
 }
 
-namespace {
-
-// The tangent to 1/Y at the middle m = 1 + (i + 1/2)/256 of the i-th of
-// 256 equal intervals that cover [1, 2): 1/m − (Y − m)/m².  Its value at
-// the middle is kept as a fraction of 2^24 and its slope as a fraction of
-// 2^16, both rounded down.
-struct Tangent {
-	std::uint32_t value;
-	std::uint16_t slope;
-};
-
-}
-
-static constexpr auto reciprocal_tangents = [] {
-	std::array<Tangent, 256> table{};
-	for (std::uint64_t i = 0; i < table.size(); i++) {
-		// m = (513 + 2i) / 512.
-		const std::uint64_t middle_512 = 513 + 2 * i;
-		table[i] = { std::uint32_t((std::uint64_t(512) << 24) / middle_512),
-		             std::uint16_t((std::uint64_t(512 * 512) << 16) / (middle_512 * middle_512)) };
-	}
-	return table;
-}();
-
-// An approximation r of 2^127 / divisor, for a divisor in [2^63, 2^64):
-// 2^127 / divisor × (1 − 2^-35.5) < r < 2^127 / divisor, so r < 2^64.
+// One step of a long division in base 2^32 by a divisor D = d1 × 2^32 + d0
+// in [2^63, 2^64), so that d1 ≥ 2^31: the quotient digit of the partial
+// remainder P × 2^32 + next, for P < D and next < 2^32, and the new partial
+// remainder, below D again.
 //
-// With Y = divisor / 2^63 in [1, 2), the tangent of Y's interval lies below
-// 1/Y by (Y − m)² / (m² Y) at most, a relative error e = 1 − Y R of at most
-// (Y − m)² / m² ≤ 2^-18.  Rounding the tables' entries and the result down
-// to 24 fraction bits adds less than 2^-23 twice and 2^-25 for the slope:
-// |e| < 2^-17.9.  One Newton step R' = R (1 + e) then leaves the error e²
-// ≥ 0.  It uses Y rounded up, to Y + s, which leaves e² + s R (1 − e)
-// instead: still not negative, so R' never overshoots, and every truncation
-// only lowers R' further.  With Y to 40 bits that is 2^-35.8 + 2^-39, and
-// shortening the error term loses 2^-42 and the final truncation 2^-63:
-// below 2^-35.5 in all.
-static std::uint64_t reciprocal(std::uint64_t divisor)
+// The digit q* is below 2^32, since P < D.  The estimate q = ⌊P ÷ d1⌋, from
+// the processor's division, ignores d0 and next; it is not below q*, and
+// since P d0 / (d1 D) < d0 / d1 < 2 it exceeds q* by at most 2.  With
+// r = P − q d1, the test q d0 > r × 2^32 + next is q D > P × 2^32 + next
+// exactly, so lowering q while it holds ends on q*.  The operands stay in
+// 64 bits: q ≤ 2^32 + 1 makes q d0 < 2^64, and once r reaches 2^32 the test
+// fails anyway (its right side is then at least 2^64), so the loop stops
+// there.  The new partial remainder lies in [0, D), so the arithmetic modulo
+// 2^64 gives it exactly.
+static std::uint64_t quotient_digit(std::uint64_t &partial, std::uint64_t next, std::uint64_t divisor)
 {
-	const Tangent tangent = reciprocal_tangents[(divisor >> 55) - 256];
-	// Y − m as a fraction of 2^40: the bits below the interval's index,
-	// less half an interval.
-	const auto offset = std::int64_t((divisor >> 23) & low_half) - (std::int64_t(1) << 31);
-	// R as a fraction of 2^24; |slope × offset| < 2^47.
-	const auto r0 = std::uint64_t(std::int64_t(tangent.value) - ((std::int64_t(tangent.slope) * offset) >> 32));
-
-	// 1 − Y R as a fraction of 2^63.  Y R ≤ 1 + 2^-17.9, so y40 × r0 stays
-	// below 2^64, and e0 < 2^45.2 leaves 2^25.2 after dropping 20 bits.
-	const std::uint64_t y40 = (divisor >> 24) + 1;                       // Y × 2^39
-	const auto e0 = std::int64_t((std::uint64_t(1) << 63) - y40 * r0) >> 20;
-	// R' = R + R e0 as a fraction of 2^64.  The first term may pass 2^64 by
-	// itself; the sum, below 1/Y ≤ 1, does not, so the arithmetic modulo
-	// 2^64 gives it exactly.
-	return (r0 << 40) + std::uint64_t((std::int64_t(r0) * e0) >> 3);
+	const std::uint64_t d1 = divisor >> 32;
+	const std::uint64_t d0 = divisor & low_half;
+	std::uint64_t q = partial / d1;
+	std::uint64_t r = partial % d1;
+	while (r <= low_half && q * d0 > ((r << 32) | next)) {
+		q--;
+		r += d1;
+	}
+	partial = ((partial << 32) | next) - q * divisor;
+	return q;
 }
 
 // The quotient and remainder of dividend ÷ divisor, for a divisor in
-// [2^63, 2^64) and dividend.high < divisor, so that the quotient Q fits in
-// 64 bits.
-//
-// With r from reciprocal(), q0 = dividend.high × r / 2^63 falls short of
-// dividend / divisor by less than 2 for the dropped lower half, 2^64 ×
-// 2^-35.5 for the reciprocal, and 2 × 3 for taking the product's upper half
-// from the estimate: Q − q0 < 2^28.5 + 8.  Its exact remainder is below
-// 2^92.6.  Dividing that by the same reciprocal, with the remainder cut to
-// a multiple of 2^62 (worth less than 1/2 unit), r cut to its top 33 bits
-// (less than 2^30.6 × 2^31 / 2^65 < 0.1 unit) and the product truncated
-// (less than 1 unit), falls short by less than 1.7 units and never
-// overshoots: one correction step is all that can be needed afterwards.
+// [2^63, 2^64) and dividend.high < divisor, so that the quotient fits in
+// 64 bits: a long division of two digits in base 2^32.
 static std::uint64_t divide_wide(Wide dividend, std::uint64_t divisor, std::uint64_t &remainder)
 {
-	const std::uint64_t r = reciprocal(divisor);
-	const std::uint64_t q0 = multiply_high_estimate(dividend.high, r) << 1;
-	const Wide rest = subtract(dividend, multiply_wide(q0, divisor));
-
-	// rest / 2^62 < 2^30.6 and r / 2^31 < 2^33: their product fits in 64
-	// bits, and the correction below 2^29 in the short factor.
-	const std::uint64_t rest_62 = (rest.high << 2) | (rest.low >> 62);
-	const std::uint64_t correction = (rest_62 * (r >> 31)) >> 34;
-	std::uint64_t quotient = q0 + correction;
-
-	Wide last = subtract(rest, multiply_short(correction, divisor));
-	if (last.high != 0 || last.low >= divisor) {
-		quotient++;
-		last.low -= divisor;
-	}
-	remainder = last.low;
-	return quotient;
+	std::uint64_t partial = dividend.high;
+	const std::uint64_t high = quotient_digit(partial, dividend.low >> 32, divisor);
+	const std::uint64_t low = quotient_digit(partial, dividend.low & low_half, divisor);
+	remainder = partial;
+	return (high << 32) | low;
 }
 
 // The significands' ratio lies between 1/2 and 2.  Scaled by 2^63 when it
@@ -394,13 +319,33 @@ enum class Operation { add, subtract, multiply, divide };
 
 }
 
-// The operations with a NaN, an infinity or a zero among the operands.
-// They are kept apart from the operators so that the common case does not
-// carry them.
-static SoftExtended with_special_operand(Operation op, SoftExtended a, SoftExtended b)
+// The arithmetic above, once both operands are finite, non-zero and
+// normalized.
+static SoftExtended on_unpacked(Operation op, Unpacked x, Unpacked y)
+{
+	switch (op) {
+	case Operation::add:
+		return add_unpacked(x, y);
+	case Operation::subtract:
+		y.negative = !y.negative;
+		return add_unpacked(x, y);
+	case Operation::multiply:
+		return multiply_unpacked(x.negative != y.negative, x, y);
+	case Operation::divide:
+		return divide_unpacked(x.negative != y.negative, x, y);
+	}
+	return default_nan;
+}
+
+// The operations with a NaN, an infinity, a zero or a subnormal number
+// among the operands.  They are kept apart so that the operations on two
+// normal numbers do not carry them.
+static SoftExtended with_rare_operand(Operation op, SoftExtended a, SoftExtended b)
 {
 	if (is_nan(a) || is_nan(b))
 		return propagate_nan(a, b);
+	if (!is_special(a) && !is_special(b) && !is_zero(a) && !is_zero(b))
+		return on_unpacked(op, unpack(a), unpack(b));
 	// The NaN rules look at the operands as given, so the subtrahend's
 	// sign is turned only once a NaN has been ruled out.
 	if (op == Operation::subtract)
@@ -434,58 +379,55 @@ static SoftExtended with_special_operand(Operation op, SoftExtended a, SoftExten
 	return default_nan;
 }
 
-// Whether both operands are finite and non-zero, the case the arithmetic
-// above deals with; they are then in x and y, a subnormal one normalized.
-static bool unpack_finite(SoftExtended a, SoftExtended b, Unpacked &x, Unpacked &y)
+static bool normal_pair(Unpacked x, Unpacked y)
 {
-	// Two normal operands come first: both integer bits set, and both
-	// exponents below the special one, the largest that any value has.
-	// That is two sign tests.
-	const bool integer_bits = std::int64_t(a.significand & b.significand) < 0;
-	const bool exponents = ((a.exponent - soft_extended_special_exponent) & (b.exponent - soft_extended_special_exponent)) < 0;
-	if (integer_bits && exponents) [[likely]] {
-		x = { a.significand, a.exponent, a.negative };
-		y = { b.significand, b.exponent, b.negative };
-		return true;
-	}
-	if (is_special(a) || is_special(b) || is_zero(a) || is_zero(b))
-		return false;
-	x = unpack(a);
-	y = unpack(b);
-	return true;
+	return soft_extended::both_normal({ x.significand, x.exponent, x.negative }, { y.significand, y.exponent, y.negative });
 }
 
-SoftExtended operator+(SoftExtended a, SoftExtended b)
+static SoftExtended value(Unpacked x) { return { x.significand, x.exponent, x.negative }; }
+
+// Whatever the inline operators leave comes here.  Two normal operands go
+// straight to the arithmetic; the operands are put together as values only
+// on the way to the rare cases.
+
+SoftExtended soft_extended::add_parts(std::uint64_t a_significand, std::int32_t a_exponent, bool a_negative,
+                                      std::uint64_t b_significand, std::int32_t b_exponent, bool b_negative)
 {
-	Unpacked x, y;
-	if (!unpack_finite(a, b, x, y)) [[unlikely]]
-		return with_special_operand(Operation::add, a, b);
-	return add_unpacked(x, y);
+	const Unpacked x = { a_significand, a_exponent, a_negative };
+	const Unpacked y = { b_significand, b_exponent, b_negative };
+	if (normal_pair(x, y)) [[likely]]
+		return add_unpacked(x, y);
+	return with_rare_operand(Operation::add, value(x), value(y));
 }
 
-SoftExtended operator-(SoftExtended a, SoftExtended b)
+SoftExtended soft_extended::subtract_parts(std::uint64_t a_significand, std::int32_t a_exponent, bool a_negative,
+                                           std::uint64_t b_significand, std::int32_t b_exponent, bool b_negative)
 {
-	Unpacked x, y;
-	if (!unpack_finite(a, b, x, y)) [[unlikely]]
-		return with_special_operand(Operation::subtract, a, b);
-	y.negative = !y.negative;
-	return add_unpacked(x, y);
+	const Unpacked x = { a_significand, a_exponent, a_negative };
+	const Unpacked y = { b_significand, b_exponent, b_negative };
+	if (normal_pair(x, y)) [[likely]]
+		return add_unpacked(x, { y.significand, y.exponent, !y.negative });
+	return with_rare_operand(Operation::subtract, value(x), value(y));
 }
 
-SoftExtended operator*(SoftExtended a, SoftExtended b)
+SoftExtended soft_extended::multiply_parts(std::uint64_t a_significand, std::int32_t a_exponent, bool a_negative,
+                                           std::uint64_t b_significand, std::int32_t b_exponent, bool b_negative)
 {
-	Unpacked x, y;
-	if (!unpack_finite(a, b, x, y)) [[unlikely]]
-		return with_special_operand(Operation::multiply, a, b);
-	return multiply_unpacked(a.negative != b.negative, x, y);
+	const Unpacked x = { a_significand, a_exponent, a_negative };
+	const Unpacked y = { b_significand, b_exponent, b_negative };
+	if (normal_pair(x, y)) [[likely]]
+		return multiply_unpacked(a_negative != b_negative, x, y);
+	return with_rare_operand(Operation::multiply, value(x), value(y));
 }
 
-SoftExtended operator/(SoftExtended a, SoftExtended b)
+SoftExtended soft_extended::divide_parts(std::uint64_t a_significand, std::int32_t a_exponent, bool a_negative,
+                                         std::uint64_t b_significand, std::int32_t b_exponent, bool b_negative)
 {
-	Unpacked x, y;
-	if (!unpack_finite(a, b, x, y)) [[unlikely]]
-		return with_special_operand(Operation::divide, a, b);
-	return divide_unpacked(a.negative != b.negative, x, y);
+	const Unpacked x = { a_significand, a_exponent, a_negative };
+	const Unpacked y = { b_significand, b_exponent, b_negative };
+	if (normal_pair(x, y)) [[likely]]
+		return divide_unpacked(a_negative != b_negative, x, y);
+	return with_rare_operand(Operation::divide, value(x), value(y));
 }
 
 static constexpr BinaryFormat binary32 = { 24, 8, -126, 127 };
@@ -513,14 +455,14 @@ static SoftExtended widen_bits(std::uint64_t bits, BinaryFormat f)
 	return { fraction << shift, f.min_exponent - fraction_bits + 63 - shift, negative };
 }
 
-SoftExtended soft_widen(float x)
+SoftExtended soft_extended::widen_any(float x)
 {
 	std::uint32_t bits;
 	std::memcpy(&bits, &x, sizeof bits);
 	return widen_bits(bits, binary32);
 }
 
-SoftExtended soft_widen(double x)
+SoftExtended soft_extended::widen_any(double x)
 {
 	std::uint64_t bits;
 	std::memcpy(&bits, &x, sizeof bits);
@@ -536,19 +478,8 @@ static std::uint64_t narrow_bits(SoftExtended x, BinaryFormat f)
 	const std::uint64_t sign = std::uint64_t(x.negative) << (fraction_bits + f.exponent_bits);
 	const std::uint64_t infinity_bits = std::uint64_t(f.max_exponent * 2 + 1) << fraction_bits;
 
-	// A value in the narrow format's normal range is normal here too, so its
-	// integer bit is set and the whole precision is kept.  The integer bit
-	// is added onto the exponent field minus one, so a significand that
-	// rounded up to the next power of two moves the exponent up by itself;
-	// past the largest finite value that gives the infinity pattern, which
-	// is what rounding to nearest gives there.
-	if (x.exponent >= f.min_exponent && x.exponent <= f.max_exponent) [[likely]] {
-		const int drop = 64 - f.precision;
-		const std::uint64_t significand = x.significand >> drop;
-		const std::uint64_t rest = x.significand & ((std::uint64_t(1) << drop) - 1);
-		const std::uint64_t rounded = significand + rounds_up(significand, rest, std::uint64_t(1) << (drop - 1));
-		return sign | ((std::uint64_t(x.exponent + f.max_exponent - 1) << fraction_bits) + rounded);
-	}
+	if (x.exponent >= f.min_exponent && x.exponent <= f.max_exponent) [[likely]]
+		return soft_extended::narrow_normal(x, 1 + f.exponent_bits + fraction_bits, f.precision);
 
 	if (is_special(x)) {
 		if (is_infinity(x))
@@ -579,16 +510,18 @@ static std::uint64_t narrow_bits(SoftExtended x, BinaryFormat f)
 	return sign | significand;
 }
 
-float soft_to_float(SoftExtended x)
+float soft_extended::to_float_parts(std::uint64_t significand, std::int32_t exponent, bool negative)
 {
+	const SoftExtended x = { significand, exponent, negative };
 	const auto bits = std::uint32_t(narrow_bits(x, binary32));
 	float result;
 	std::memcpy(&result, &bits, sizeof result);
 	return result;
 }
 
-double soft_to_double(SoftExtended x)
+double soft_extended::to_double_parts(std::uint64_t significand, std::int32_t exponent, bool negative)
 {
+	const SoftExtended x = { significand, exponent, negative };
 	const std::uint64_t bits = narrow_bits(x, binary64);
 	double result;
 	std::memcpy(&result, &bits, sizeof result);

@@ -7,10 +7,20 @@
 // over the same exponent range, with the same gradual underflow and the
 // same special values as the x87 unit in its default state, so that a
 // calculation gives the very bits it gives on x86-64 hardware.
+//
+// The operators and conversions are inline and deal here only with the
+// common case, in which the result is exact or is rounded in one short
+// step; everything else goes to the general code in soft_extended.cpp.  In
+// a calculation nearly every operand is a widened float, whose significand
+// has 24 bits, or a sum of two such floats, so the common case is nearly
+// every case, and the constants a calculation widens fold away.
 #ifndef AMPSTAGE_EXTENDED_SOFT_EXTENDED_H
 #define AMPSTAGE_EXTENDED_SOFT_EXTENDED_H
 
+#include <bit>
 #include <cstdint>
+#include <cstring>
+#include <utility>
 
 // A finite value is significand × 2^(exponent − 63).
 //
@@ -34,20 +44,246 @@ inline constexpr std::int32_t soft_extended_min_exponent = -16382;
 inline constexpr std::int32_t soft_extended_max_exponent = 16383;
 inline constexpr std::int32_t soft_extended_special_exponent = 16384;
 
-SoftExtended operator+(SoftExtended a, SoftExtended b);
-SoftExtended operator-(SoftExtended a, SoftExtended b);
-SoftExtended operator*(SoftExtended a, SoftExtended b);
-SoftExtended operator/(SoftExtended a, SoftExtended b);
+namespace soft_extended {
+
+// The operations and conversions for any operands, in soft_extended.cpp:
+// whatever the inline functions below leave to them.  The operations take
+// their operands in parts: a SoftExtended passed by value travels with its
+// exponent and sign packed into one register, and preparing that at every
+// call site costs the common case more than the rare call itself.
+SoftExtended add_parts(std::uint64_t a_significand, std::int32_t a_exponent, bool a_negative,
+                       std::uint64_t b_significand, std::int32_t b_exponent, bool b_negative);
+SoftExtended subtract_parts(std::uint64_t a_significand, std::int32_t a_exponent, bool a_negative,
+                            std::uint64_t b_significand, std::int32_t b_exponent, bool b_negative);
+SoftExtended multiply_parts(std::uint64_t a_significand, std::int32_t a_exponent, bool a_negative,
+                            std::uint64_t b_significand, std::int32_t b_exponent, bool b_negative);
+SoftExtended divide_parts(std::uint64_t a_significand, std::int32_t a_exponent, bool a_negative,
+                          std::uint64_t b_significand, std::int32_t b_exponent, bool b_negative);
+SoftExtended widen_any(float x);
+SoftExtended widen_any(double x);
+float to_float_parts(std::uint64_t significand, std::int32_t exponent, bool negative);
+double to_double_parts(std::uint64_t significand, std::int32_t exponent, bool negative);
+
+inline constexpr std::uint64_t integer_bit = std::uint64_t(1) << 63;
+inline constexpr std::uint64_t low_half = 0xffff'ffff;
+
+// Both integer bits set, and both exponents below the special one, the
+// largest that any value has: two sign tests.
+inline bool both_normal(SoftExtended a, SoftExtended b)
+{
+	return std::int64_t(a.significand & b.significand) < 0 &&
+	       ((a.exponent - soft_extended_special_exponent) & (b.exponent - soft_extended_special_exponent)) < 0;
+}
+
+inline bool in_normal_range(std::int32_t exponent)
+{
+	return exponent >= soft_extended_min_exponent && exponent <= soft_extended_max_exponent;
+}
+
+// A significand whose low 32 bits are clear, such as a widened float's.
+inline bool is_short(std::uint64_t significand) { return (significand & low_half) == 0; }
+
+// The sum of two normal operands with short significands whose exponents
+// differ by less than 32, or false where that does not apply or the result
+// leaves the normal range.  The smaller operand's lowest set bit then moves
+// no lower than bit 1 when it is aligned, so nothing is shifted out, the
+// sum or difference fits in 64 bits, and a carry past 2^64 shifts out only
+// a clear bit 0: the result is exact and needs no rounding.
+inline bool short_sum(SoftExtended a, SoftExtended b, SoftExtended &sum)
+{
+	if (!both_normal(a, b) || !is_short(a.significand | b.significand))
+		return false;
+	if (a.exponent < b.exponent || (a.exponent == b.exponent && a.significand < b.significand))
+		std::swap(a, b);
+	const auto distance = std::uint32_t(a.exponent - b.exponent);
+	if (distance >= 32)
+		return false;
+	const std::uint64_t aligned = b.significand >> distance;
+
+	if (a.negative == b.negative) {
+		const std::uint64_t total = a.significand + aligned;
+		const int carry = total < a.significand;
+		sum = { (total >> carry) | (std::uint64_t(carry) << 63), a.exponent + carry, a.negative };
+		return sum.exponent <= soft_extended_max_exponent;
+	}
+	// a has the larger magnitude, so the difference is not negative; an
+	// exact cancellation is +0 when rounding to nearest, whatever the signs.
+	const std::uint64_t difference = a.significand - aligned;
+	if (difference == 0) {
+		sum = { 0, soft_extended_min_exponent, false };
+		return true;
+	}
+	const int shift = std::countl_zero(difference);
+	sum = { difference << shift, a.exponent - shift, a.negative };
+	return sum.exponent >= soft_extended_min_exponent;
+}
+
+// The bits of a normal value whose exponent lies in the normal range of a
+// binary interchange format of `width` bits with a `precision`-bit
+// significand, rounded to nearest with ties to even.  The integer bit is
+// added onto the exponent field minus one, so a significand that rounds up
+// to the next power of two moves the exponent up by itself; past the
+// largest finite value that gives the infinity pattern, which is what
+// rounding to nearest gives there.
+inline std::uint64_t narrow_normal(SoftExtended x, int width, int precision)
+{
+	const int drop = 64 - precision;
+	const std::uint64_t kept = x.significand >> drop;
+	const std::uint64_t rest = x.significand & ((std::uint64_t(1) << drop) - 1);
+	// Up from half a unit on when the last place kept is odd, else above it.
+	const std::uint64_t rounded = kept + (rest + (kept & 1) > (std::uint64_t(1) << (drop - 1)));
+	const int max_exponent = (1 << (width - precision - 1)) - 1;
+	return (std::uint64_t(x.negative) << (width - 1)) |
+	       ((std::uint64_t(x.exponent + max_exponent - 1) << (precision - 1)) + rounded);
+}
+
+}
+
+// Products of two normal operands of which at least one has a short
+// significand.
+//
+// Both short: the product of the upper halves is exact in 64 bits and lies
+// in [2^62, 2^64), so one shift normalizes it and nothing needs rounding.
+//
+// One short, with upper half F, and the other significand G: F × G is the
+// exact product over 2^32, from F × (G mod 2^32) and F × ⌊G ÷ 2^32⌋ plus the
+// upper half of the first, each below 2^64 since (2^32 − 1)² + 2^32 − 1 <
+// 2^64.  It lies in [2^94, 2^96), so one shift normalizes it, and the 31 or
+// 32 bits left below the significand decide the rounding.  A significand of
+// all ones that rounds up is left to the general code.
+inline SoftExtended operator*(SoftExtended a, SoftExtended b)
+{
+	using namespace soft_extended;
+	if (both_normal(a, b)) [[likely]] {
+		const bool negative = a.negative != b.negative;
+		if (is_short(a.significand | b.significand)) {
+			const std::uint64_t product = (a.significand >> 32) * (b.significand >> 32);
+			const int top = int(product >> 63);
+			const std::int32_t exponent = a.exponent + b.exponent + top;
+			if (in_normal_range(exponent)) [[likely]]
+				return { product << (1 - top), exponent, negative };
+		} else if (is_short(a.significand) || is_short(b.significand)) {
+			const std::uint64_t factor = (is_short(a.significand) ? a.significand : b.significand) >> 32;
+			const std::uint64_t other = is_short(a.significand) ? b.significand : a.significand;
+			const std::uint64_t low = factor * (other & low_half);
+			const std::uint64_t high = factor * (other >> 32) + (low >> 32);
+			const int top = int(high >> 63);
+			const std::uint64_t significand = (high << (1 - top)) | ((low & low_half) >> (31 + top));
+			// The bits below the significand, moved to the top.
+			const std::uint64_t rest = low << (33 - top);
+			const std::uint64_t rounded = significand + (rest + (significand & 1) > integer_bit);
+			const std::int32_t exponent = a.exponent + b.exponent + top;
+			if (in_normal_range(exponent) && rounded != 0) [[likely]]
+				return { rounded, exponent, negative };
+		}
+	}
+	return multiply_parts(a.significand, a.exponent, a.negative, b.significand, b.exponent, b.negative);
+}
+
+// With a short divisor Y = D × 2^32, the division is a long division by the
+// 32-bit D of two digits, each one exact 64-by-32-bit step of the
+// processor's division.  The significands' ratio lies between 1/2 and 2, and
+// the quotient's 64-bit significand is Q = ⌊X × 2^k ÷ Y⌋ = ⌊X × 2^(k − 32) ÷ D⌋
+// for the dividend's significand X, with k = 63 when X ≥ Y and 64 below.
+// X × 2^(k − 32) has 96 bits: the upper 64 are ⌊X ÷ 2⌋ or X, below Y either
+// way, so that each step's quotient is one 32-bit digit, and the lower 32
+// hold X's last bit or nothing.  The last step leaves a remainder r < D;
+// against Y the remainder is r × 2^32, and twice that compared with Y
+// decides the rounding.  No tie rule is needed: a quotient of two
+// significands that ends at all fits in 64 bits (Y's odd part then divides
+// X, and X over that part is below 2^64), so it never lies halfway between
+// two.  Nor does rounding up reach 2^64: that would need the ratio within
+// 2^-64 of 2 or within 2^-65 below 1, closer than two significands below
+// 2^64 can come.
+inline SoftExtended operator/(SoftExtended a, SoftExtended b)
+{
+	using namespace soft_extended;
+	if (both_normal(a, b) && is_short(b.significand)) [[likely]] {
+		const int at_least_one = a.significand >= b.significand;
+		const std::int32_t exponent = a.exponent - b.exponent - 1 + at_least_one;
+		if (in_normal_range(exponent)) [[likely]] {
+			const std::uint64_t divisor = b.significand >> 32;
+			const std::uint64_t upper = a.significand >> at_least_one;
+			const std::uint64_t lower = (a.significand & std::uint64_t(at_least_one)) << 31;
+			const std::uint64_t next = ((upper % divisor) << 32) | lower;
+			const std::uint64_t quotient = ((upper / divisor) << 32) | (next / divisor);
+			const bool up = 2 * (next % divisor) > divisor;
+			return { quotient + up, exponent, a.negative != b.negative };
+		}
+	}
+	return divide_parts(a.significand, a.exponent, a.negative, b.significand, b.exponent, b.negative);
+}
+
+inline SoftExtended operator+(SoftExtended a, SoftExtended b)
+{
+	SoftExtended sum;
+	if (soft_extended::short_sum(a, b, sum)) [[likely]]
+		return sum;
+	return soft_extended::add_parts(a.significand, a.exponent, a.negative, b.significand, b.exponent, b.negative);
+}
+
+// The subtrahend's sign is turned for the common case only: the general
+// code looks at NaN operands as they are given.
+inline SoftExtended operator-(SoftExtended a, SoftExtended b)
+{
+	SoftExtended difference;
+	if (soft_extended::short_sum(a, { b.significand, b.exponent, !b.negative }, difference)) [[likely]]
+		return difference;
+	return soft_extended::subtract_parts(a.significand, a.exponent, a.negative, b.significand, b.exponent, b.negative);
+}
 
 // Exact: every float and double is a SoftExtended value.  A signalling NaN
 // comes out quiet, as loading it onto the x87 stack makes it.
-SoftExtended soft_widen(float x);
-SoftExtended soft_widen(double x);
+//
+// For a normal number, the bits shifted to the top of 64 put the fraction
+// right below the integer bit; of the exponent and sign bits, all fall off
+// but the lowest exponent bit, which lands on the integer bit, set anyway.
+inline SoftExtended soft_widen(float x)
+{
+	std::uint32_t bits;
+	std::memcpy(&bits, &x, sizeof bits);
+	const auto biased = std::int32_t(bits >> 23) & 0xff;
+	if (std::uint32_t(biased - 1) < 0xfe) [[likely]]
+		return { soft_extended::integer_bit | (std::uint64_t(bits) << 40), biased - 127, (bits >> 31) != 0 };
+	return soft_extended::widen_any(x);
+}
+
+inline SoftExtended soft_widen(double x)
+{
+	std::uint64_t bits;
+	std::memcpy(&bits, &x, sizeof bits);
+	const auto biased = std::int32_t(bits >> 52) & 0x7ff;
+	if (std::uint32_t(biased - 1) < 0x7fe) [[likely]]
+		return { soft_extended::integer_bit | (bits << 11), biased - 1023, (bits >> 63) != 0 };
+	return soft_extended::widen_any(x);
+}
 
 // Round once, to nearest with ties to even, including subnormal results and
 // overflow to infinity.  A NaN keeps its sign and the leading bits of its
 // payload and comes out quiet, as an x87 store to memory gives it.
-float soft_to_float(SoftExtended x);
-double soft_to_double(SoftExtended x);
+//
+// A value in the narrow format's normal range is normal here too: its
+// integer bit is set, and the whole precision is kept.
+inline float soft_to_float(SoftExtended x)
+{
+	if (x.exponent >= -126 && x.exponent <= 127) [[likely]] {
+		const auto bits = std::uint32_t(soft_extended::narrow_normal(x, 32, 24));
+		float result;
+		std::memcpy(&result, &bits, sizeof result);
+		return result;
+	}
+	return soft_extended::to_float_parts(x.significand, x.exponent, x.negative);
+}
+
+inline double soft_to_double(SoftExtended x)
+{
+	if (x.exponent >= -1022 && x.exponent <= 1023) [[likely]] {
+		const std::uint64_t bits = soft_extended::narrow_normal(x, 64, 53);
+		double result;
+		std::memcpy(&result, &bits, sizeof result);
+		return result;
+	}
+	return soft_extended::to_double_parts(x.significand, x.exponent, x.negative);
+}
 
 #endif

@@ -102,6 +102,9 @@ public:
 		}
 	}
 
+	// As a widened float has it, or an exact sum of two: the low half clear.
+	std::uint64_t short_significand() { return (bits() | integer_bit) & ~std::uint64_t(0xffff'ffff); }
+
 	SoftExtended boundary()
 	{
 		switch (between(0, 9)) {
@@ -196,12 +199,33 @@ std::uint64_t dividend_near_tie(std::uint64_t divisor, int offset)
 	return (below & integer_bit) != 0 ? below : 0;
 }
 
+// x with odd × x ≡ 1 (mod 2^64).
+std::uint64_t inverse_of_odd(std::uint64_t odd)
+{
+	std::uint64_t inverse = odd;  // modulo 2^3, with twice the bits after each step
+	for (int i = 0; i < 5; i++)
+		inverse *= 2 - odd * inverse;
+	return inverse;
+}
+
+// A dividend below the short divisor D × 2^32 (D odd, above 3 × 2^30) whose
+// quotient lies just off a midpoint: X × 2^32 = Q D + r with r = (D ± 1) / 2,
+// so that twice the remainder misses the divisor by one.  Q ≡ −r / D (mod
+// 2^32) makes the right side a multiple of 2^32; Q's upper half `high`
+// places X, which needs 2^63 ≤ high × D and high < 2^32.
+std::uint64_t dividend_near_short_tie(std::uint64_t d, bool above, std::uint64_t high)
+{
+	const std::uint64_t r = d / 2 + above;
+	const std::uint64_t low = (0 - r * inverse_of_odd(d)) & 0xffff'ffff;
+	return high * d + ((low * d + r) >> 32);
+}
+
 // Pairs built for one operation: what random operands almost never hit.
 std::array<SoftExtended, 2> pair_for(Operation op, Operands &in)
 {
 	SoftExtended a = in.any();
 	SoftExtended b = in.any();
-	switch (in.between(0, 7)) {
+	switch (in.between(0, 9)) {
 	case 0:
 		// Neighbours, so that a − b or a + (−b) cancels to one bit.
 		a = in.boundary();
@@ -222,17 +246,58 @@ std::array<SoftExtended, 2> pair_for(Operation op, Operands &in)
 			b.exponent = in.between(-16382, 16383);
 		break;
 	case 2:
-		if (op == Operation::divide) {
+		if (op == Operation::divide && in.coin()) {
 			b = value(in.coin(), in.exponent(), in.significand() | 1);
 			const std::uint64_t dividend = dividend_near_tie(b.significand, 2 * in.between(-2, 1) + 1);
 			if (dividend != 0)
 				a = value(in.coin(), in.exponent(), dividend);
+		} else if (op == Operation::divide) {
+			const std::uint64_t d = (in.bits() >> 32) | 0xc000'0001;
+			const std::uint64_t lowest = integer_bit / d + 1;
+			b = value(in.coin(), in.exponent(), d << 32);
+			a = value(in.coin(), in.exponent(), dividend_near_short_tie(d, in.coin(), lowest + in.bits() % (0xffff'ffff - lowest)));
 		}
 		break;
 	case 3:
 		// Two NaNs, equal payloads with both signs or different ones.
 		a = nan(in.coin(), quiet_bit | (in.bits() >> in.between(2, 63)));
 		b = in.coin() ? nan(!a.negative, a.significand & ~integer_bit) : in.boundary();
+		break;
+	case 4: {
+		// Short significands close in exponent at either end of the range:
+		// exact sums that carry past the largest exponent, differences that
+		// cancel below the smallest normal one.
+		const int top = in.coin() ? 16383 : -16379;
+		a = value(in.coin(), top - in.between(0, 3), in.short_significand());
+		b = value(in.coin(), top - in.between(0, 3), in.short_significand());
+		break;
+	}
+	case 5:
+		if (op == Operation::multiply) {
+			// A short factor F × 2^32 and ⌊(2^95 − 1) ÷ F⌋, whose product
+			// lies just below a power of two and may round up to it.
+			const std::uint64_t f = in.short_significand() >> 32;
+			const std::uint64_t high = (~std::uint64_t(0) >> 1) / f;
+			const std::uint64_t low = ((((~std::uint64_t(0) >> 1) % f) << 32) | 0xffff'ffff) / f;
+			a = value(in.coin(), in.between(-8, 8), f << 32);
+			b = value(in.coin(), in.between(-8, 8), (high << 32) | low);
+			if (in.coin())
+				std::swap(a, b);
+		}
+		break;
+	case 6:
+		if (op == Operation::multiply) {
+			// Products on a midpoint or within a few units of the last place
+			// from one: F odd, and G, or its lower half where F is short, such
+			// that F × G ≡ 2^k + δ modulo 2^64, or 2^32, k one or two below.
+			const bool short_factor = in.coin();
+			const int width = short_factor ? 32 : 64;
+			const std::uint64_t f = short_factor ? (in.short_significand() >> 32) | 1 : in.significand() | 1;
+			const std::uint64_t target = (std::uint64_t(1) << (width - 2 + in.coin())) + std::uint64_t(in.between(-3, 3));
+			const std::uint64_t g = target * inverse_of_odd(f);
+			a = value(in.coin(), in.between(-8, 8), short_factor ? f << 32 : f);
+			b = value(in.coin(), in.between(-8, 8), short_factor ? in.short_significand() | (g & 0xffff'ffff) : g | integer_bit);
+		}
 		break;
 	default:
 		break;
