@@ -7,9 +7,14 @@
 install(TARGETS ampstage RUNTIME DESTINATION .)
 install(FILES README.md LICENSE DESTINATION .)
 
+# Each installer is a program of its build's own kind: NSIS's amd64 stub
+# for the 64-bit build, so that it runs wherever that program runs and
+# writes the 64-bit Program Files and the 64-bit registry, and its default
+# 32-bit stub for the 32-bit build.
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
 	set(windows_kind win64)
 	set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
+	set(CPACK_NSIS_DEFINES "Target amd64-unicode")
 else()
 	set(windows_kind win32)
 	set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES")
