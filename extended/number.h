@@ -8,9 +8,11 @@
 // with the functions below, and holds an `ExtendedRounding` while it runs,
 // so it reads the same whatever type is chosen here.
 //
-// The functions are static so that a program may hold translation units
-// built with either choice (the tests compare the two) without the two
-// definitions of widen(float) being taken for one.
+// Each choice lives in an inline namespace of its own, so that a program
+// may hold translation units built with either (the tests compare the two)
+// and every name still has one definition: the software type's
+// ExtendedRounding and the x87 unit's are different classes, not two
+// definitions of one for the linker to pick from.
 #ifndef AMPSTAGE_EXTENDED_NUMBER_H
 #define AMPSTAGE_EXTENDED_NUMBER_H
 
@@ -29,38 +31,44 @@
 
 #include "soft_extended.h"
 
+inline namespace software_arithmetic {
+
 using Extended = SoftExtended;
 
-static inline Extended widen(float x) { return soft_widen(x); }
-static inline Extended widen(double x) { return soft_widen(x); }
-static inline float to_float(Extended x) { return soft_to_float(x); }
-static inline double to_double(Extended x) { return soft_to_double(x); }
+inline Extended widen(float x) { return soft_widen(x); }
+inline Extended widen(double x) { return soft_widen(x); }
+inline float to_float(Extended x) { return soft_to_float(x); }
+inline double to_double(Extended x) { return soft_to_double(x); }
 
 // The software type's rounding is fixed in its code.
 struct ExtendedRounding {
 	ExtendedRounding() {}
 };
 
+}
+
 #else
+
+inline namespace x87_arithmetic {
 
 using Extended = long double;
 
 // Widening is exact: every float and every double is an Extended value.
-static inline Extended widen(float x) { return x; }
-static inline Extended widen(double x) { return x; }
+inline Extended widen(float x) { return x; }
+inline Extended widen(double x) { return x; }
 
 // Narrowing rounds once, to nearest with ties to even.  The store through a
 // volatile makes that rounding happen here: a compiler that keeps x87
 // values in registers with excess precision (as GCC does for 32-bit x86)
 // would otherwise hand on the unrounded value, and the next formula would
 // read more bits than the float or double holds.
-static inline float to_float(Extended x)
+inline float to_float(Extended x)
 {
 	volatile float stored = static_cast<float>(x);
 	return stored;
 }
 
-static inline double to_double(Extended x)
+inline double to_double(Extended x)
 {
 	volatile double stored = static_cast<double>(x);
 	return stored;
@@ -89,11 +97,13 @@ private:
 	unsigned short saved;
 };
 
+}
+
 #endif
 
 // A float as a double, exactly, with a NaN's sign and payload: by way of
 // Extended rather than a conversion instruction, because some processors
 // give every converted NaN one canonical sign and payload.
-static inline double to_double(float x) { return to_double(widen(x)); }
+inline double to_double(float x) { return to_double(widen(x)); }
 
 #endif
