@@ -53,24 +53,49 @@ inline namespace x87_arithmetic {
 
 using Extended = long double;
 
+// Values cross into and out of the x87 unit by its own load and store
+// instructions, written out here.  The compiler sees only assembly that
+// makes an x87 value out of a float or double in memory, or the reverse,
+// and so knows nothing of the values in between: every operation of a
+// calculation stays an x87 operation, whatever it could prove.  Left to
+// itself, GCC (and Clang alike) sees that a sum, difference or product of
+// two widened floats rounded straight back to float has, for finite
+// operands, the value of one SSE single-precision instruction, and uses
+// that.  For two NaN operands the two units differ: SSE returns the first,
+// sign and all, where the x87 unit returns the one with the larger
+// significand, the positive one when they differ only in sign.
+//
 // Widening is exact: every float and every double is an Extended value.
-inline Extended widen(float x) { return x; }
-inline Extended widen(double x) { return x; }
+inline Extended widen(float x)
+{
+	Extended wide;
+	__asm__("flds %1" : "=t"(wide) : "m"(x));
+	return wide;
+}
 
-// Narrowing rounds once, to nearest with ties to even.  The store through a
-// volatile makes that rounding happen here: a compiler that keeps x87
+inline Extended widen(double x)
+{
+	Extended wide;
+	__asm__("fldl %1" : "=t"(wide) : "m"(x));
+	return wide;
+}
+
+// Narrowing rounds once, to nearest with ties to even, in the store.  The
+// value read back is the stored float or double: a compiler that keeps x87
 // values in registers with excess precision (as GCC does for 32-bit x86)
-// would otherwise hand on the unrounded value, and the next formula would
-// read more bits than the float or double holds.
+// cannot hand on the unrounded value in its place, since it does not know
+// that one came from the other.
 inline float to_float(Extended x)
 {
-	volatile float stored = static_cast<float>(x);
+	float stored;
+	__asm__("fstps %0" : "=m"(stored) : "t"(x) : "st");
 	return stored;
 }
 
 inline double to_double(Extended x)
 {
-	volatile double stored = static_cast<double>(x);
+	double stored;
+	__asm__("fstpl %0" : "=m"(stored) : "t"(x) : "st");
 	return stored;
 }
 

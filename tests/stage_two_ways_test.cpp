@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <random>
 #include <string>
 
@@ -84,6 +85,17 @@ void run_all_inputs(Comparison &c)
 	for (float Rn : small)
 		for (float U : small)
 			for (float Ut0 : small)
+				c.check({ Rn, U, Ut0 });
+
+	// Every combination of the special values: two NaNs that differ only
+	// in sign meet in one operation, where the x87 unit gives the positive
+	// one and SSE the first, so a formula the compiler moved to SSE shows.
+	const float nan = std::numeric_limits<float>::quiet_NaN();
+	const float inf = std::numeric_limits<float>::infinity();
+	const float special[] = { -0.0f, 0, -1, 1, -inf, inf, -nan, nan };
+	for (float Rn : special)
+		for (float U : special)
+			for (float Ut0 : special)
 				c.check({ Rn, U, Ut0 });
 
 	for (int i = 0; i < 40'000; i++) {
