@@ -61,3 +61,8 @@ reference_build() {
 	cmake --build --preset default --target ampstage "$@" >/dev/null
 	scripts/test-locale build/locale
 }
+
+# The version, as CMakeLists.txt gives it to every package.
+project_version() {
+	sed -n 's/^project(ampstage VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt
+}
