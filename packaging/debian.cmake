@@ -21,6 +21,21 @@ set(CPACK_STRIP_FILES ON)
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
+# A cross build makes a package for the processor it builds for, not for
+# the one it runs on; Debian's name for it comes from the compiler's
+# triple.  Its shared-library dependencies are then those of that
+# processor's libraries, which dpkg-shlibdeps finds when cpack runs under
+# `dpkg-architecture -a ARCH -c` with them installed (dpkg
+# --add-architecture ARCH, then libc6:ARCH).
+if(CMAKE_CROSSCOMPILING)
+	set(triple ${AMPSTAGE_TARGET})
+	if(NOT triple)
+		set(triple ${CMAKE_LIBRARY_ARCHITECTURE})
+	endif()
+	execute_process(COMMAND dpkg-architecture -t ${triple} -qDEB_HOST_ARCH
+		OUTPUT_VARIABLE CPACK_DEBIAN_PACKAGE_ARCHITECTURE OUTPUT_STRIP_TRAILING_WHITESPACE
+		ERROR_QUIET COMMAND_ERROR_IS_FATAL ANY)
+endif()
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The decimal comma needs the Russian locale: either all locales prebuilt,
@@ -33,6 +48,12 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # `cmake --install` keeps uncompressed manual pages and no Debian files.
 set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/debian-layout.cmake)
 set(CPACK_AMPSTAGE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
-set(CPACK_AMPSTAGE_CHANGELOG ${CMAKE_CURRENT_LIST_DIR}/changelog)
+
+# The changelog's entry is for this version, dated by SOURCE_DATE_EPOCH
+# where it is set (a release sets it to its commit's time), else now.
+set(AMPSTAGE_DEBIAN_VERSION ${PROJECT_VERSION}-${CPACK_DEBIAN_PACKAGE_RELEASE})
+string(TIMESTAMP AMPSTAGE_RELEASE_DATE "%a, %d %b %Y %H:%M:%S +0000" UTC)
+set(CPACK_AMPSTAGE_CHANGELOG ${PROJECT_BINARY_DIR}/changelog.Debian)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/changelog.in ${CPACK_AMPSTAGE_CHANGELOG} @ONLY)
 
 include(CPack)
