@@ -11,14 +11,19 @@ install(FILES README.md LICENSE DESTINATION .)
 # for the 64-bit build, so that it runs wherever that program runs and
 # writes the 64-bit Program Files and the 64-bit registry, and its default
 # 32-bit stub for the 32-bit build.
+#
+# An installer keeps the time of each file it holds, to give it again on
+# installation; a file's time here is only when it was built or checked
+# out, so none is kept and the same source gives the same installer.
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
 	set(windows_kind win64)
 	set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
-	set(CPACK_NSIS_DEFINES "Target amd64-unicode")
+	set(CPACK_NSIS_DEFINES "Target amd64-unicode\n")
 else()
 	set(windows_kind win32)
 	set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES")
 endif()
+string(APPEND CPACK_NSIS_DEFINES "  SetDateSave off")
 
 set(CPACK_GENERATOR ZIP NSIS)
 set(CPACK_PACKAGE_NAME ampstage)
