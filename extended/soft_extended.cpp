@@ -8,6 +8,7 @@
 using soft_extended::in_normal_range;
 using soft_extended::integer_bit;
 using soft_extended::low_half;
+using soft_extended::rounds_up;
 
 static constexpr std::uint64_t quiet_bit = std::uint64_t(1) << 62;
 
@@ -110,14 +111,6 @@ static Wide shift_right_sticky(Wide x, std::int32_t count)
 		return { 0, (x.high >> in_low) | (dropped != 0) };
 	}
 	return { x.high >> count, (x.high << (64 - count)) | (x.low >> count) | ((x.low << (64 - count)) != 0) };
-}
-
-// To nearest, ties to even: up when what is dropped is more than half a unit
-// of the last place kept, or exactly half and that last place is odd.  So
-// an odd last place rounds up from half on, an even one only above half.
-static bool rounds_up(std::uint64_t kept, std::uint64_t rest, std::uint64_t half)
-{
-	return rest > half - (kept & 1);
 }
 
 // The value significand × 2^(exponent − 63), followed by the 64 bits of

@@ -83,6 +83,17 @@ inline bool in_normal_range(std::int32_t exponent)
 // A significand whose low 32 bits are clear, such as a widened float's.
 inline bool is_short(std::uint64_t significand) { return (significand & low_half) == 0; }
 
+// Every rounding of the type, inline or general, decides here: to nearest,
+// ties to even.  A value is cut into the part kept and the rest below its
+// last place; `half` is half a unit of that place on the rest's scale, or
+// any number that compares with the rest as that would.  It rounds up when
+// the rest is more than half, or exactly half and the last place kept is
+// odd: an odd last place rounds up from half on, an even one only above it.
+inline bool rounds_up(std::uint64_t kept, std::uint64_t rest, std::uint64_t half)
+{
+	return rest > half - (kept & 1);
+}
+
 // The sum of two normal operands with short significands whose exponents
 // differ by less than 32, or false where that does not apply or the result
 // leaves the normal range.  The smaller operand's lowest set bit then moves
@@ -130,8 +141,7 @@ inline std::uint64_t narrow_normal(SoftExtended x, int width, int precision)
 	const int drop = 64 - precision;
 	const std::uint64_t kept = x.significand >> drop;
 	const std::uint64_t rest = x.significand & ((std::uint64_t(1) << drop) - 1);
-	// Up from half a unit on when the last place kept is odd, else above it.
-	const std::uint64_t rounded = kept + (rest + (kept & 1) > (std::uint64_t(1) << (drop - 1)));
+	const std::uint64_t rounded = kept + rounds_up(kept, rest, std::uint64_t(1) << (drop - 1));
 	const int max_exponent = (1 << (width - precision - 1)) - 1;
 	return (std::uint64_t(x.negative) << (width - 1)) |
 	       ((std::uint64_t(x.exponent + max_exponent - 1) << (precision - 1)) + rounded);
@@ -171,7 +181,7 @@ inline SoftExtended operator*(SoftExtended a, SoftExtended b)
 			const std::uint64_t significand = (high << (1 - top)) | ((low & low_half) >> (31 + top));
 			// The bits below the significand, moved to the top.
 			const std::uint64_t rest = low << (33 - top);
-			const std::uint64_t rounded = significand + (rest + (significand & 1) > integer_bit);
+			const std::uint64_t rounded = significand + rounds_up(significand, rest, integer_bit);
 			const std::int32_t exponent = a.exponent + b.exponent + top;
 			if (in_normal_range(exponent) && rounded != 0) [[likely]]
 				return { rounded, exponent, negative };
