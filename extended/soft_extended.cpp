@@ -5,9 +5,11 @@
 
 #include "soft_extended.h"
 
+using soft_extended::both_normal;
 using soft_extended::in_normal_range;
 using soft_extended::integer_bit;
 using soft_extended::low_half;
+using soft_extended::Operation;
 using soft_extended::rounds_up;
 
 static constexpr std::uint64_t quiet_bit = std::uint64_t(1) << 62;
@@ -306,12 +308,6 @@ static SoftExtended divide_unpacked(bool negative, Unpacked x, Unpacked y)
 	return round_outside_range(negative, exponent, quotient, rest);
 }
 
-namespace {
-
-enum class Operation { add, subtract, multiply, divide };
-
-}
-
 // The arithmetic above, once both operands are finite, non-zero and
 // normalized.
 static SoftExtended on_unpacked(Operation op, Unpacked x, Unpacked y)
@@ -372,56 +368,24 @@ static SoftExtended with_rare_operand(Operation op, SoftExtended a, SoftExtended
 	return default_nan;
 }
 
-static bool normal_pair(Unpacked x, Unpacked y)
-{
-	return soft_extended::both_normal({ x.significand, x.exponent, x.negative }, { y.significand, y.exponent, y.negative });
-}
-
-static SoftExtended value(Unpacked x) { return { x.significand, x.exponent, x.negative }; }
-
 // Whatever the inline operators leave comes here.  Two normal operands go
 // straight to the arithmetic; the operands are put together as values only
 // on the way to the rare cases.
-
-SoftExtended soft_extended::add_parts(std::uint64_t a_significand, std::int32_t a_exponent, bool a_negative,
-                                      std::uint64_t b_significand, std::int32_t b_exponent, bool b_negative)
+template <Operation op>
+SoftExtended soft_extended::operate_any(std::uint64_t a_significand, std::int32_t a_exponent, bool a_negative,
+                                        std::uint64_t b_significand, std::int32_t b_exponent, bool b_negative)
 {
-	const Unpacked x = { a_significand, a_exponent, a_negative };
-	const Unpacked y = { b_significand, b_exponent, b_negative };
-	if (normal_pair(x, y)) [[likely]]
-		return add_unpacked(x, y);
-	return with_rare_operand(Operation::add, value(x), value(y));
+	const SoftExtended a = { a_significand, a_exponent, a_negative };
+	const SoftExtended b = { b_significand, b_exponent, b_negative };
+	if (both_normal(a, b)) [[likely]]
+		return on_unpacked(op, { a_significand, a_exponent, a_negative }, { b_significand, b_exponent, b_negative });
+	return with_rare_operand(op, a, b);
 }
 
-SoftExtended soft_extended::subtract_parts(std::uint64_t a_significand, std::int32_t a_exponent, bool a_negative,
-                                           std::uint64_t b_significand, std::int32_t b_exponent, bool b_negative)
-{
-	const Unpacked x = { a_significand, a_exponent, a_negative };
-	const Unpacked y = { b_significand, b_exponent, b_negative };
-	if (normal_pair(x, y)) [[likely]]
-		return add_unpacked(x, { y.significand, y.exponent, !y.negative });
-	return with_rare_operand(Operation::subtract, value(x), value(y));
-}
-
-SoftExtended soft_extended::multiply_parts(std::uint64_t a_significand, std::int32_t a_exponent, bool a_negative,
-                                           std::uint64_t b_significand, std::int32_t b_exponent, bool b_negative)
-{
-	const Unpacked x = { a_significand, a_exponent, a_negative };
-	const Unpacked y = { b_significand, b_exponent, b_negative };
-	if (normal_pair(x, y)) [[likely]]
-		return multiply_unpacked(a_negative != b_negative, x, y);
-	return with_rare_operand(Operation::multiply, value(x), value(y));
-}
-
-SoftExtended soft_extended::divide_parts(std::uint64_t a_significand, std::int32_t a_exponent, bool a_negative,
-                                         std::uint64_t b_significand, std::int32_t b_exponent, bool b_negative)
-{
-	const Unpacked x = { a_significand, a_exponent, a_negative };
-	const Unpacked y = { b_significand, b_exponent, b_negative };
-	if (normal_pair(x, y)) [[likely]]
-		return divide_unpacked(a_negative != b_negative, x, y);
-	return with_rare_operand(Operation::divide, value(x), value(y));
-}
+template SoftExtended soft_extended::operate_any<Operation::add>(std::uint64_t, std::int32_t, bool, std::uint64_t, std::int32_t, bool);
+template SoftExtended soft_extended::operate_any<Operation::subtract>(std::uint64_t, std::int32_t, bool, std::uint64_t, std::int32_t, bool);
+template SoftExtended soft_extended::operate_any<Operation::multiply>(std::uint64_t, std::int32_t, bool, std::uint64_t, std::int32_t, bool);
+template SoftExtended soft_extended::operate_any<Operation::divide>(std::uint64_t, std::int32_t, bool, std::uint64_t, std::int32_t, bool);
 
 static constexpr BinaryFormat binary32 = { 24, 8, -126, 127 };
 static constexpr BinaryFormat binary64 = { 53, 11, -1022, 1023 };

@@ -46,19 +46,18 @@ inline constexpr std::int32_t soft_extended_special_exponent = 16384;
 
 namespace soft_extended {
 
+enum class Operation { add, subtract, multiply, divide };
+
 // The operations and conversions for any operands, in soft_extended.cpp:
-// whatever the inline functions below leave to them.  The operations take
-// their operands in parts: a SoftExtended passed by value travels with its
-// exponent and sign packed into one register, and preparing that at every
-// call site costs the common case more than the rare call itself.
-SoftExtended add_parts(std::uint64_t a_significand, std::int32_t a_exponent, bool a_negative,
-                       std::uint64_t b_significand, std::int32_t b_exponent, bool b_negative);
-SoftExtended subtract_parts(std::uint64_t a_significand, std::int32_t a_exponent, bool a_negative,
-                            std::uint64_t b_significand, std::int32_t b_exponent, bool b_negative);
-SoftExtended multiply_parts(std::uint64_t a_significand, std::int32_t a_exponent, bool a_negative,
-                            std::uint64_t b_significand, std::int32_t b_exponent, bool b_negative);
-SoftExtended divide_parts(std::uint64_t a_significand, std::int32_t a_exponent, bool a_negative,
-                          std::uint64_t b_significand, std::int32_t b_exponent, bool b_negative);
+// whatever the inline functions below leave to them.  One definition serves
+// the four operations, which it takes as a template argument, so that a
+// call passes the operands and nothing more.  They travel in parts: a
+// SoftExtended passed by value travels with its exponent and sign packed
+// into one register, and preparing that at every call site costs the common
+// case more than the rare call itself.
+template <Operation op>
+SoftExtended operate_any(std::uint64_t a_significand, std::int32_t a_exponent, bool a_negative,
+                         std::uint64_t b_significand, std::int32_t b_exponent, bool b_negative);
 SoftExtended widen_any(float x);
 SoftExtended widen_any(double x);
 float to_float_parts(std::uint64_t significand, std::int32_t exponent, bool negative);
@@ -187,7 +186,7 @@ inline SoftExtended operator*(SoftExtended a, SoftExtended b)
 				return { rounded, exponent, negative };
 		}
 	}
-	return multiply_parts(a.significand, a.exponent, a.negative, b.significand, b.exponent, b.negative);
+	return operate_any<Operation::multiply>(a.significand, a.exponent, a.negative, b.significand, b.exponent, b.negative);
 }
 
 // With a short divisor Y = D × 2^32, the division is a long division by the
@@ -221,7 +220,7 @@ inline SoftExtended operator/(SoftExtended a, SoftExtended b)
 			return { quotient + up, exponent, a.negative != b.negative };
 		}
 	}
-	return divide_parts(a.significand, a.exponent, a.negative, b.significand, b.exponent, b.negative);
+	return operate_any<Operation::divide>(a.significand, a.exponent, a.negative, b.significand, b.exponent, b.negative);
 }
 
 inline SoftExtended operator+(SoftExtended a, SoftExtended b)
@@ -229,7 +228,7 @@ inline SoftExtended operator+(SoftExtended a, SoftExtended b)
 	SoftExtended sum;
 	if (soft_extended::short_sum(a, b, sum)) [[likely]]
 		return sum;
-	return soft_extended::add_parts(a.significand, a.exponent, a.negative, b.significand, b.exponent, b.negative);
+	return soft_extended::operate_any<soft_extended::Operation::add>(a.significand, a.exponent, a.negative, b.significand, b.exponent, b.negative);
 }
 
 // The subtrahend's sign is turned for the common case only: the general
@@ -239,7 +238,7 @@ inline SoftExtended operator-(SoftExtended a, SoftExtended b)
 	SoftExtended difference;
 	if (soft_extended::short_sum(a, { b.significand, b.exponent, !b.negative }, difference)) [[likely]]
 		return difference;
-	return soft_extended::subtract_parts(a.significand, a.exponent, a.negative, b.significand, b.exponent, b.negative);
+	return soft_extended::operate_any<soft_extended::Operation::subtract>(a.significand, a.exponent, a.negative, b.significand, b.exponent, b.negative);
 }
 
 // Exact: every float and double is a SoftExtended value.  A signalling NaN
