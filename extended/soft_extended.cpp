@@ -1,10 +1,11 @@
+#include <algorithm>
 #include <bit>
 #include <cstdint>
-#include <cstring>
 #include <utility>
 
 #include "soft_extended.h"
 
+using soft_extended::Binary;
 using soft_extended::both_normal;
 using soft_extended::in_normal_range;
 using soft_extended::integer_bit;
@@ -52,15 +53,6 @@ struct Unpacked {
 	std::uint64_t significand;
 	std::int32_t exponent;
 	bool negative;
-};
-
-// The layout of an IEEE binary interchange format, enough to take a value
-// apart and to build one.
-struct BinaryFormat {
-	int precision;      // significand bits, the implicit one included
-	int exponent_bits;
-	int min_exponent;   // of a normal number
-	int max_exponent;   // also the exponent bias
 };
 
 }
@@ -387,100 +379,73 @@ template SoftExtended soft_extended::operate_any<Operation::subtract>(std::uint6
 template SoftExtended soft_extended::operate_any<Operation::multiply>(std::uint64_t, std::int32_t, bool, std::uint64_t, std::int32_t, bool);
 template SoftExtended soft_extended::operate_any<Operation::divide>(std::uint64_t, std::int32_t, bool, std::uint64_t, std::int32_t, bool);
 
-static constexpr BinaryFormat binary32 = { 24, 8, -126, 127 };
-static constexpr BinaryFormat binary64 = { 53, 11, -1022, 1023 };
-
-static SoftExtended widen_bits(std::uint64_t bits, BinaryFormat f)
+template <typename Narrow>
+SoftExtended soft_extended::widen_any(Narrow x)
 {
-	const int fraction_bits = f.precision - 1;
-	const std::uint64_t fraction = bits & ((std::uint64_t(1) << fraction_bits) - 1);
-	const auto biased = std::int32_t(bits >> fraction_bits) & (2 * f.max_exponent + 1);
-	const bool negative = (bits >> (fraction_bits + f.exponent_bits)) != 0;
-	const int align = 64 - f.precision;
+	using Format = Binary<Narrow>;
+	const auto bits = std::bit_cast<typename Format::Bits>(x);
+	const std::uint64_t fraction = bits & ((std::uint64_t(1) << Format::fraction_bits) - 1);
+	const auto field = std::int32_t(bits >> Format::fraction_bits) & Format::special_field;
+	const bool negative = (bits >> (Format::width - 1)) != 0;
+	const int align = 64 - Format::precision;
 
-	if (biased != 0 && biased != 2 * f.max_exponent + 1) [[likely]]
-		return { integer_bit | (fraction << align), biased - f.max_exponent, negative };
-	if (biased != 0) {
+	if (field == Format::special_field) {
 		if (fraction == 0)
 			return infinity(negative);
 		return { integer_bit | quiet_bit | (fraction << align), soft_extended_special_exponent, negative };
 	}
+	if (field != 0)
+		return { integer_bit | (fraction << align), field - Format::max_exponent, negative };
 	if (fraction == 0)
 		return zero(negative);
 	// A subnormal of the narrow format is a normal extended value.
 	const int shift = std::countl_zero(fraction);
-	return { fraction << shift, f.min_exponent - fraction_bits + 63 - shift, negative };
+	return { fraction << shift, Format::min_exponent - Format::fraction_bits + 63 - shift, negative };
 }
 
-SoftExtended soft_extended::widen_any(float x)
+template SoftExtended soft_extended::widen_any(float);
+template SoftExtended soft_extended::widen_any(double);
+
+// Rounds to the narrow format.  Below the format's normal range, where the
+// exponent field is 0, one significand bit fewer is kept for every binary
+// place, so the single rounding already lands on a subnormal.  The rounded
+// significand is added onto the exponent field minus one, which is 0 for a
+// subnormal as for the smallest normal exponent: a subnormal significand
+// is the fraction field as it stands, and one that rounds up to the full
+// precision sets the lowest exponent bit; a normal one that rounds up to
+// the next power of two moves the exponent up, past the largest finite
+// value onto the infinity pattern.
+template <typename Narrow>
+Narrow soft_extended::narrow_any(std::uint64_t significand, std::int32_t exponent, bool negative)
 {
-	std::uint32_t bits;
-	std::memcpy(&bits, &x, sizeof bits);
-	return widen_bits(bits, binary32);
-}
+	using Format = Binary<Narrow>;
+	using Bits = typename Format::Bits;
+	const SoftExtended x = { significand, exponent, negative };
+	const Bits sign = Bits(negative) << (Format::width - 1);
+	const Bits infinity_bits = Bits(Format::special_field) << Format::fraction_bits;
 
-SoftExtended soft_extended::widen_any(double x)
-{
-	std::uint64_t bits;
-	std::memcpy(&bits, &x, sizeof bits);
-	return widen_bits(bits, binary64);
-}
-
-// Rounds to the narrow format and returns its bit pattern.  Below the
-// format's normal range fewer significand bits are kept, one fewer for every
-// binary place, so the single rounding already lands on a subnormal.
-static std::uint64_t narrow_bits(SoftExtended x, BinaryFormat f)
-{
-	const int fraction_bits = f.precision - 1;
-	const std::uint64_t sign = std::uint64_t(x.negative) << (fraction_bits + f.exponent_bits);
-	const std::uint64_t infinity_bits = std::uint64_t(f.max_exponent * 2 + 1) << fraction_bits;
-
-	if (x.exponent >= f.min_exponent && x.exponent <= f.max_exponent) [[likely]]
-		return soft_extended::narrow_normal(x, 1 + f.exponent_bits + fraction_bits, f.precision);
-
-	if (is_special(x)) {
-		if (is_infinity(x))
-			return sign | infinity_bits;
+	if (is_nan(x)) {
 		// The store keeps the payload's leading bits and drops the rest;
 		// the quiet bit is the first of them.
-		const std::uint64_t fraction = (x.significand & ~integer_bit) >> (64 - f.precision);
-		return sign | infinity_bits | fraction | (std::uint64_t(1) << (fraction_bits - 1));
+		const auto fraction = Bits((significand & ~integer_bit) >> (64 - Format::precision));
+		return std::bit_cast<Narrow>(Bits(sign | infinity_bits | fraction | (Bits(1) << (Format::fraction_bits - 1))));
 	}
 	if (is_zero(x))
-		return sign;
-
+		return std::bit_cast<Narrow>(sign);
+	// An infinity has an exponent above every narrow one as well.
 	const Unpacked u = unpack(x);
-	if (u.exponent > f.max_exponent)
-		return sign | infinity_bits;
-	// Below the normal range: one significand bit fewer for every binary
-	// place.  Less than half the smallest subnormal rounds to zero.
-	const std::int32_t kept = f.precision - (f.min_exponent - u.exponent);
-	if (kept < 0)
-		return sign;
-	const auto drop = int(64 - kept);
-	std::uint64_t significand = drop == 64 ? 0 : u.significand >> drop;
-	const std::uint64_t rest = drop == 64 ? u.significand : u.significand & ((std::uint64_t(1) << drop) - 1);
-	significand += rounds_up(significand, rest, std::uint64_t(1) << (drop - 1));
-	// A subnormal significand is the fraction field as it stands; one that
-	// rounded up to a full precision sets the lowest exponent bit and so
-	// reads as the smallest normal number, as it should.
-	return sign | significand;
+	if (u.exponent > Format::max_exponent)
+		return std::bit_cast<Narrow>(Bits(sign | infinity_bits));
+	// Less than half the smallest subnormal rounds to zero: nothing is kept.
+	const std::int32_t narrow_exponent = std::max(u.exponent, std::int32_t(Format::min_exponent));
+	const std::int32_t drop = 64 - Format::precision + (narrow_exponent - u.exponent);
+	if (drop > 64)
+		return std::bit_cast<Narrow>(sign);
+	const Wide cut = shift_right_sticky({ u.significand, 0 }, drop);
+	const std::uint64_t rounded = cut.high + rounds_up(cut.high, cut.low, integer_bit);
+	const auto field_less_one = std::uint64_t(narrow_exponent + Format::max_exponent - 1);
+	return std::bit_cast<Narrow>(Bits(sign | ((field_less_one << Format::fraction_bits) + rounded)));
 }
 
-float soft_extended::to_float_parts(std::uint64_t significand, std::int32_t exponent, bool negative)
-{
-	const SoftExtended x = { significand, exponent, negative };
-	const auto bits = std::uint32_t(narrow_bits(x, binary32));
-	float result;
-	std::memcpy(&result, &bits, sizeof result);
-	return result;
-}
-
-double soft_extended::to_double_parts(std::uint64_t significand, std::int32_t exponent, bool negative)
-{
-	const SoftExtended x = { significand, exponent, negative };
-	const std::uint64_t bits = narrow_bits(x, binary64);
-	double result;
-	std::memcpy(&result, &bits, sizeof result);
-	return result;
-}
+template float soft_extended::narrow_any(std::uint64_t, std::int32_t, bool);
+template double soft_extended::narrow_any(std::uint64_t, std::int32_t, bool);

@@ -19,7 +19,8 @@
 
 #include <bit>
 #include <cstdint>
-#include <cstring>
+#include <limits>
+#include <type_traits>
 #include <utility>
 
 // A finite value is significand × 2^(exponent − 63).
@@ -58,13 +59,28 @@ enum class Operation { add, subtract, multiply, divide };
 template <Operation op>
 SoftExtended operate_any(std::uint64_t a_significand, std::int32_t a_exponent, bool a_negative,
                          std::uint64_t b_significand, std::int32_t b_exponent, bool b_negative);
-SoftExtended widen_any(float x);
-SoftExtended widen_any(double x);
-float to_float_parts(std::uint64_t significand, std::int32_t exponent, bool negative);
-double to_double_parts(std::uint64_t significand, std::int32_t exponent, bool negative);
+template <typename Narrow>
+SoftExtended widen_any(Narrow x);
+template <typename Narrow>
+Narrow narrow_any(std::uint64_t significand, std::int32_t exponent, bool negative);
 
 inline constexpr std::uint64_t integer_bit = std::uint64_t(1) << 63;
 inline constexpr std::uint64_t low_half = 0xffff'ffff;
+
+// The layout of float and double, IEEE 754's binary32 and binary64, which
+// values are widened from and narrowed to.
+template <typename Narrow>
+struct Binary {
+	static_assert(std::numeric_limits<Narrow>::is_iec559, "an IEEE 754 binary format");
+	using Bits = std::conditional_t<sizeof(Narrow) == 4, std::uint32_t, std::uint64_t>;
+	static_assert(sizeof(Bits) == sizeof(Narrow), "float or double");
+	static constexpr int width = 8 * sizeof(Narrow);
+	static constexpr int precision = std::numeric_limits<Narrow>::digits;  // the integer bit included
+	static constexpr int fraction_bits = precision - 1;
+	static constexpr int max_exponent = std::numeric_limits<Narrow>::max_exponent - 1;  // also the bias
+	static constexpr int min_exponent = 1 - max_exponent;
+	static constexpr int special_field = 2 * max_exponent + 1;  // all ones: infinities and NaNs
+};
 
 // Both integer bits set, and both exponents below the special one, the
 // largest that any value has: two sign tests.
@@ -126,24 +142,6 @@ inline bool short_sum(SoftExtended a, SoftExtended b, SoftExtended &sum)
 	const int shift = std::countl_zero(difference);
 	sum = { difference << shift, a.exponent - shift, a.negative };
 	return sum.exponent >= soft_extended_min_exponent;
-}
-
-// The bits of a normal value whose exponent lies in the normal range of a
-// binary interchange format of `width` bits with a `precision`-bit
-// significand, rounded to nearest with ties to even.  The integer bit is
-// added onto the exponent field minus one, so a significand that rounds up
-// to the next power of two moves the exponent up by itself; past the
-// largest finite value that gives the infinity pattern, which is what
-// rounding to nearest gives there.
-inline std::uint64_t narrow_normal(SoftExtended x, int width, int precision)
-{
-	const int drop = 64 - precision;
-	const std::uint64_t kept = x.significand >> drop;
-	const std::uint64_t rest = x.significand & ((std::uint64_t(1) << drop) - 1);
-	const std::uint64_t rounded = kept + rounds_up(kept, rest, std::uint64_t(1) << (drop - 1));
-	const int max_exponent = (1 << (width - precision - 1)) - 1;
-	return (std::uint64_t(x.negative) << (width - 1)) |
-	       ((std::uint64_t(x.exponent + max_exponent - 1) << (precision - 1)) + rounded);
 }
 
 }
@@ -247,52 +245,50 @@ inline SoftExtended operator-(SoftExtended a, SoftExtended b)
 // For a normal number, the bits shifted to the top of 64 put the fraction
 // right below the integer bit; of the exponent and sign bits, all fall off
 // but the lowest exponent bit, which lands on the integer bit, set anyway.
-inline SoftExtended soft_widen(float x)
+template <typename Narrow>
+inline SoftExtended soft_widen(Narrow x)
 {
-	std::uint32_t bits;
-	std::memcpy(&bits, &x, sizeof bits);
-	const auto biased = std::int32_t(bits >> 23) & 0xff;
-	if (std::uint32_t(biased - 1) < 0xfe) [[likely]]
-		return { soft_extended::integer_bit | (std::uint64_t(bits) << 40), biased - 127, (bits >> 31) != 0 };
+	using Format = soft_extended::Binary<Narrow>;
+	const auto bits = std::bit_cast<typename Format::Bits>(x);
+	const auto field = std::int32_t(bits >> Format::fraction_bits) & Format::special_field;
+	if (std::uint32_t(field - 1) < std::uint32_t(Format::special_field - 1)) [[likely]]
+		return { soft_extended::integer_bit | (std::uint64_t(bits) << (64 - Format::precision)),
+		         field - Format::max_exponent, (bits >> (Format::width - 1)) != 0 };
 	return soft_extended::widen_any(x);
 }
 
-inline SoftExtended soft_widen(double x)
-{
-	std::uint64_t bits;
-	std::memcpy(&bits, &x, sizeof bits);
-	const auto biased = std::int32_t(bits >> 52) & 0x7ff;
-	if (std::uint32_t(biased - 1) < 0x7fe) [[likely]]
-		return { soft_extended::integer_bit | (bits << 11), biased - 1023, (bits >> 63) != 0 };
-	return soft_extended::widen_any(x);
-}
+namespace soft_extended {
 
 // Round once, to nearest with ties to even, including subnormal results and
 // overflow to infinity.  A NaN keeps its sign and the leading bits of its
 // payload and comes out quiet, as an x87 store to memory gives it.
 //
 // A value in the narrow format's normal range is normal here too: its
-// integer bit is set, and the whole precision is kept.
-inline float soft_to_float(SoftExtended x)
+// integer bit is set, and the whole precision is kept.  The integer bit is
+// added onto the exponent field minus one, so a significand that rounds up
+// to the next power of two moves the exponent up by itself; past the
+// largest finite value that gives the infinity pattern, which is what
+// rounding to nearest gives there.
+template <typename Narrow>
+inline Narrow narrow(SoftExtended x)
 {
-	if (x.exponent >= -126 && x.exponent <= 127) [[likely]] {
-		const auto bits = std::uint32_t(soft_extended::narrow_normal(x, 32, 24));
-		float result;
-		std::memcpy(&result, &bits, sizeof result);
-		return result;
+	using Format = Binary<Narrow>;
+	using Bits = typename Format::Bits;
+	if (x.exponent >= Format::min_exponent && x.exponent <= Format::max_exponent) [[likely]] {
+		constexpr int drop = 64 - Format::precision;
+		const std::uint64_t kept = x.significand >> drop;
+		const std::uint64_t rest = x.significand & ((std::uint64_t(1) << drop) - 1);
+		const std::uint64_t rounded = kept + rounds_up(kept, rest, std::uint64_t(1) << (drop - 1));
+		const auto field_less_one = Bits(x.exponent + Format::max_exponent - 1);
+		return std::bit_cast<Narrow>(Bits((Bits(x.negative) << (Format::width - 1)) |
+		                                  ((field_less_one << Format::fraction_bits) + rounded)));
 	}
-	return soft_extended::to_float_parts(x.significand, x.exponent, x.negative);
+	return narrow_any<Narrow>(x.significand, x.exponent, x.negative);
 }
 
-inline double soft_to_double(SoftExtended x)
-{
-	if (x.exponent >= -1022 && x.exponent <= 1023) [[likely]] {
-		const std::uint64_t bits = soft_extended::narrow_normal(x, 64, 53);
-		double result;
-		std::memcpy(&result, &bits, sizeof result);
-		return result;
-	}
-	return soft_extended::to_double_parts(x.significand, x.exponent, x.negative);
 }
+
+inline float soft_to_float(SoftExtended x) { return soft_extended::narrow<float>(x); }
+inline double soft_to_double(SoftExtended x) { return soft_extended::narrow<double>(x); }
 
 #endif
