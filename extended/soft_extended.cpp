@@ -13,8 +13,6 @@ using soft_extended::low_half;
 using soft_extended::Operation;
 using soft_extended::rounds_up;
 
-static constexpr std::uint64_t quiet_bit = std::uint64_t(1) << 62;
-
 static constexpr SoftExtended infinity(bool negative)
 {
 	return { integer_bit, soft_extended_special_exponent, negative };
@@ -25,16 +23,61 @@ static constexpr SoftExtended zero(bool negative)
 	return { 0, soft_extended_min_exponent, negative };
 }
 
-// What the x87 unit delivers for an invalid operation with the exception
-// masked, its "indefinite": a quiet NaN with an empty payload and the sign
-// bit set.  This is not the NaN that most other hardware makes (positive),
-// so it has to be spelled out.
-static constexpr SoftExtended default_nan = { integer_bit | quiet_bit, soft_extended_special_exponent, true };
-
 static bool is_special(SoftExtended x) { return x.exponent == soft_extended_special_exponent; }
 static bool is_nan(SoftExtended x) { return is_special(x) && x.significand != integer_bit; }
 static bool is_infinity(SoftExtended x) { return is_special(x) && x.significand == integer_bit; }
 static bool is_zero(SoftExtended x) { return x.significand == 0; }
+
+// NaNs as the x87 unit makes them and passes them on.  These rules are the
+// x87 unit's own; most other hardware gives other signs and payloads, so
+// every one of them is spelled out here, and nowhere else.
+
+static constexpr std::uint64_t quiet_bit = std::uint64_t(1) << 62;
+
+// What the unit delivers for an invalid operation with the exception
+// masked, its "indefinite": a quiet NaN with an empty payload and the sign
+// bit set, where most other hardware makes a positive one.
+static constexpr SoftExtended default_nan = { integer_bit | quiet_bit, soft_extended_special_exponent, true };
+
+static SoftExtended quieted(SoftExtended x)
+{
+	x.significand |= quiet_bit;
+	return x;
+}
+
+// A NaN operand: a single NaN is passed on, quieted, with its sign.  Of
+// two NaNs a quiet one beats a signalling one; between two of the same
+// kind the larger significand wins, and with equal significands the
+// positive one.
+static SoftExtended propagate_nan(SoftExtended a, SoftExtended b)
+{
+	if (!is_nan(b))
+		return quieted(a);
+	if (!is_nan(a))
+		return quieted(b);
+	const bool a_quiet = (a.significand & quiet_bit) != 0;
+	const bool b_quiet = (b.significand & quiet_bit) != 0;
+	if (a_quiet != b_quiet)
+		return a_quiet ? a : b;
+	if (a.significand != b.significand)
+		return quieted(a.significand > b.significand ? a : b);
+	return quieted(a.negative ? b : a);
+}
+
+// A float or double NaN loaded onto the unit's stack keeps its sign and its
+// payload, the fraction field placed right below the integer bit, and
+// comes out quiet.
+static SoftExtended widened_nan(bool negative, std::uint64_t fraction, int fraction_bits)
+{
+	return quieted({ integer_bit | (fraction << (63 - fraction_bits)), soft_extended_special_exponent, negative });
+}
+
+// Stored as a float or double, a NaN keeps the payload's leading bits and
+// drops the rest, and it is quiet: the quiet bit is the first of them.
+static std::uint64_t narrowed_nan_fraction(std::uint64_t significand, int fraction_bits)
+{
+	return ((significand & ~integer_bit) >> (63 - fraction_bits)) | (std::uint64_t(1) << (fraction_bits - 1));
+}
 
 namespace {
 
@@ -147,31 +190,6 @@ static SoftExtended round_to_extended(bool negative, std::int32_t exponent, std:
 	if (!in_normal_range(exponent)) [[unlikely]]
 		return round_outside_range(negative, exponent, significand, rest);
 	return round_in_range(negative, exponent, significand, rounds_up(significand, rest, integer_bit));
-}
-
-static SoftExtended quieted(SoftExtended x)
-{
-	x.significand |= quiet_bit;
-	return x;
-}
-
-// The x87 rules for a NaN operand: a single NaN is passed on, quieted, with
-// its sign.  Of two NaNs a quiet one beats a signalling one; between two of
-// the same kind the larger significand wins, and with equal significands the
-// positive one.
-static SoftExtended propagate_nan(SoftExtended a, SoftExtended b)
-{
-	if (!is_nan(b))
-		return quieted(a);
-	if (!is_nan(a))
-		return quieted(b);
-	const bool a_quiet = (a.significand & quiet_bit) != 0;
-	const bool b_quiet = (b.significand & quiet_bit) != 0;
-	if (a_quiet != b_quiet)
-		return a_quiet ? a : b;
-	if (a.significand != b.significand)
-		return quieted(a.significand > b.significand ? a : b);
-	return quieted(a.negative ? b : a);
 }
 
 // The smaller operand's significand placed below the larger one's: shifted
@@ -387,15 +405,11 @@ SoftExtended soft_extended::widen_any(Narrow x)
 	const std::uint64_t fraction = bits & ((std::uint64_t(1) << Format::fraction_bits) - 1);
 	const auto field = std::int32_t(bits >> Format::fraction_bits) & Format::special_field;
 	const bool negative = (bits >> (Format::width - 1)) != 0;
-	const int align = 64 - Format::precision;
 
-	if (field == Format::special_field) {
-		if (fraction == 0)
-			return infinity(negative);
-		return { integer_bit | quiet_bit | (fraction << align), soft_extended_special_exponent, negative };
-	}
+	if (field == Format::special_field)
+		return fraction == 0 ? infinity(negative) : widened_nan(negative, fraction, Format::fraction_bits);
 	if (field != 0)
-		return { integer_bit | (fraction << align), field - Format::max_exponent, negative };
+		return { integer_bit | (fraction << (64 - Format::precision)), field - Format::max_exponent, negative };
 	if (fraction == 0)
 		return zero(negative);
 	// A subnormal of the narrow format is a normal extended value.
@@ -424,12 +438,8 @@ Narrow soft_extended::narrow_any(std::uint64_t significand, std::int32_t exponen
 	const Bits sign = Bits(negative) << (Format::width - 1);
 	const Bits infinity_bits = Bits(Format::special_field) << Format::fraction_bits;
 
-	if (is_nan(x)) {
-		// The store keeps the payload's leading bits and drops the rest;
-		// the quiet bit is the first of them.
-		const auto fraction = Bits((significand & ~integer_bit) >> (64 - Format::precision));
-		return std::bit_cast<Narrow>(Bits(sign | infinity_bits | fraction | (Bits(1) << (Format::fraction_bits - 1))));
-	}
+	if (is_nan(x))
+		return std::bit_cast<Narrow>(Bits(sign | infinity_bits | narrowed_nan_fraction(significand, Format::fraction_bits)));
 	if (is_zero(x))
 		return std::bit_cast<Narrow>(sign);
 	// An infinity has an exponent above every narrow one as well.
