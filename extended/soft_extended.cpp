@@ -6,8 +6,6 @@
 #include "soft_extended.h"
 
 using soft_extended::Binary;
-using soft_extended::both_normal;
-using soft_extended::in_normal_range;
 using soft_extended::integer_bit;
 using soft_extended::low_half;
 using soft_extended::Operation;
@@ -21,6 +19,19 @@ static constexpr SoftExtended infinity(bool negative)
 static constexpr SoftExtended zero(bool negative)
 {
 	return { 0, soft_extended_min_exponent, negative };
+}
+
+// Both integer bits set, and both exponents below the special one, the
+// largest that any value has: two sign tests.
+static bool both_normal(SoftExtended a, SoftExtended b)
+{
+	return std::int64_t(a.significand & b.significand) < 0 &&
+	       ((a.exponent - soft_extended_special_exponent) & (b.exponent - soft_extended_special_exponent)) < 0;
+}
+
+static bool in_normal_range(std::int32_t exponent)
+{
+	return exponent >= soft_extended_min_exponent && exponent <= soft_extended_max_exponent;
 }
 
 static bool is_special(SoftExtended x) { return x.exponent == soft_extended_special_exponent; }

@@ -82,17 +82,18 @@ struct Binary {
 	static constexpr int special_field = 2 * max_exponent + 1;  // all ones: infinities and NaNs
 };
 
-// Both integer bits set, and both exponents below the special one, the
-// largest that any value has: two sign tests.
-inline bool both_normal(SoftExtended a, SoftExtended b)
-{
-	return std::int64_t(a.significand & b.significand) < 0 &&
-	       ((a.exponent - soft_extended_special_exponent) & (b.exponent - soft_extended_special_exponent)) < 0;
-}
+// The inline operations take operands whose exponents both lie in
+// [−4096, 4095], which the values of a calculation never leave.  Such an
+// operand is normal, since zeros and subnormals have the exponent −16382 and
+// infinities and NaNs 16384, and every result exponent below then lies in
+// [−8192, 8191], inside the normal range, so no result needs a range check.
+// Each exponent plus 4096 lies in [0, 8192) exactly when the two ORed do.
+inline constexpr std::int32_t moderate_limit = 4096;
+static_assert(-2 * moderate_limit > soft_extended_min_exponent && 2 * moderate_limit < soft_extended_max_exponent);
 
-inline bool in_normal_range(std::int32_t exponent)
+inline bool both_moderate(SoftExtended a, SoftExtended b)
 {
-	return exponent >= soft_extended_min_exponent && exponent <= soft_extended_max_exponent;
+	return std::uint32_t((a.exponent + moderate_limit) | (b.exponent + moderate_limit)) < 2 * moderate_limit;
 }
 
 // A significand whose low 32 bits are clear, such as a widened float's.
@@ -109,15 +110,14 @@ inline bool rounds_up(std::uint64_t kept, std::uint64_t rest, std::uint64_t half
 	return rest > half - (kept & 1);
 }
 
-// The sum of two normal operands with short significands whose exponents
-// differ by less than 32, or false where that does not apply or the result
-// leaves the normal range.  The smaller operand's lowest set bit then moves
+// The sum of two moderate operands with short significands whose exponents
+// differ by less than 32, or false where that does not apply.  The smaller operand's lowest set bit then moves
 // no lower than bit 1 when it is aligned, so nothing is shifted out, the
 // sum or difference fits in 64 bits, and a carry past 2^64 shifts out only
 // a clear bit 0: the result is exact and needs no rounding.
 inline bool short_sum(SoftExtended a, SoftExtended b, SoftExtended &sum)
 {
-	if (!both_normal(a, b) || !is_short(a.significand | b.significand))
+	if (!both_moderate(a, b) || !is_short(a.significand | b.significand))
 		return false;
 	if (a.exponent < b.exponent || (a.exponent == b.exponent && a.significand < b.significand))
 		std::swap(a, b);
@@ -130,7 +130,7 @@ inline bool short_sum(SoftExtended a, SoftExtended b, SoftExtended &sum)
 		const std::uint64_t total = a.significand + aligned;
 		const int carry = total < a.significand;
 		sum = { (total >> carry) | (std::uint64_t(carry) << 63), a.exponent + carry, a.negative };
-		return sum.exponent <= soft_extended_max_exponent;
+		return true;
 	}
 	// a has the larger magnitude, so the difference is not negative; an
 	// exact cancellation is +0 when rounding to nearest, whatever the signs.
@@ -141,12 +141,12 @@ inline bool short_sum(SoftExtended a, SoftExtended b, SoftExtended &sum)
 	}
 	const int shift = std::countl_zero(difference);
 	sum = { difference << shift, a.exponent - shift, a.negative };
-	return sum.exponent >= soft_extended_min_exponent;
+	return true;
 }
 
 }
 
-// Products of two normal operands of which at least one has a short
+// Products of two moderate operands of which at least one has a short
 // significand.
 //
 // Both short: the product of the upper halves is exact in 64 bits and lies
@@ -161,14 +161,13 @@ inline bool short_sum(SoftExtended a, SoftExtended b, SoftExtended &sum)
 inline SoftExtended operator*(SoftExtended a, SoftExtended b)
 {
 	using namespace soft_extended;
-	if (both_normal(a, b)) [[likely]] {
+	if (both_moderate(a, b)) [[likely]] {
 		const bool negative = a.negative != b.negative;
 		if (is_short(a.significand | b.significand)) {
 			const std::uint64_t product = (a.significand >> 32) * (b.significand >> 32);
 			const int top = int(product >> 63);
 			const std::int32_t exponent = a.exponent + b.exponent + top;
-			if (in_normal_range(exponent)) [[likely]]
-				return { product << (1 - top), exponent, negative };
+			return { product << (1 - top), exponent, negative };
 		} else if (is_short(a.significand) || is_short(b.significand)) {
 			const std::uint64_t factor = (is_short(a.significand) ? a.significand : b.significand) >> 32;
 			const std::uint64_t other = is_short(a.significand) ? b.significand : a.significand;
@@ -180,7 +179,7 @@ inline SoftExtended operator*(SoftExtended a, SoftExtended b)
 			const std::uint64_t rest = low << (33 - top);
 			const std::uint64_t rounded = significand + rounds_up(significand, rest, integer_bit);
 			const std::int32_t exponent = a.exponent + b.exponent + top;
-			if (in_normal_range(exponent) && rounded != 0) [[likely]]
+			if (rounded != 0) [[likely]]
 				return { rounded, exponent, negative };
 		}
 	}
@@ -205,18 +204,16 @@ inline SoftExtended operator*(SoftExtended a, SoftExtended b)
 inline SoftExtended operator/(SoftExtended a, SoftExtended b)
 {
 	using namespace soft_extended;
-	if (both_normal(a, b) && is_short(b.significand)) [[likely]] {
+	if (both_moderate(a, b) && is_short(b.significand)) [[likely]] {
 		const int at_least_one = a.significand >= b.significand;
 		const std::int32_t exponent = a.exponent - b.exponent - 1 + at_least_one;
-		if (in_normal_range(exponent)) [[likely]] {
-			const std::uint64_t divisor = b.significand >> 32;
-			const std::uint64_t upper = a.significand >> at_least_one;
-			const std::uint64_t lower = (a.significand & std::uint64_t(at_least_one)) << 31;
-			const std::uint64_t next = ((upper % divisor) << 32) | lower;
-			const std::uint64_t quotient = ((upper / divisor) << 32) | (next / divisor);
-			const bool up = 2 * (next % divisor) > divisor;
-			return { quotient + up, exponent, a.negative != b.negative };
-		}
+		const std::uint64_t divisor = b.significand >> 32;
+		const std::uint64_t upper = a.significand >> at_least_one;
+		const std::uint64_t lower = (a.significand & std::uint64_t(at_least_one)) << 31;
+		const std::uint64_t next = ((upper % divisor) << 32) | lower;
+		const std::uint64_t quotient = ((upper / divisor) << 32) | (next / divisor);
+		const bool up = 2 * (next % divisor) > divisor;
+		return { quotient + up, exponent, a.negative != b.negative };
 	}
 	return operate_any<Operation::divide>(a.significand, a.exponent, a.negative, b.significand, b.exponent, b.negative);
 }

@@ -188,9 +188,10 @@ TEST(SoftExtendedRange, OverflowAndGradualUnderflowOfTheExtendedFormat)
 // which takes none of them: on x86 both are held against the hardware, and
 // this holds the fast paths on every other processor too.  Significands are
 // full, short or end in a run of zeros (ties), either sign, with exponents
-// near the ends of the extended range, of double's and of float's, or near
-// 0.  The second operand's exponent lies near the first one's, for sums, or
-// near 0, which puts products and quotients near the first one's end.
+// near 0 or the ends of the ranges of the extended format, of the fast
+// paths and of double and float.  The second operand's exponent lies near
+// the first one's, for sums, near 0, which puts products and quotients near
+// the first one's end, or near an end of its own.
 template <soft_extended::Operation op>
 SoftExtended general_code(SoftExtended a, SoftExtended b)
 {
@@ -202,10 +203,11 @@ TEST(SoftExtendedFastPaths, GiveTheBitsOfTheGeneralCode)
 	using soft_extended::Operation;
 	using soft_extended::integer_bit;
 	std::mt19937_64 random(64);
+	const auto near_an_end = [&] { return std::array{ -16382, -8192, -4096, -1022, -126, 0, 127, 1023, 4096, 8192, 16383 }[random() % 11]; };
 	const auto operand = [&](int near) {
 		const std::uint64_t bits = random() | integer_bit;
 		const std::uint64_t kinds[] = { bits, bits & ~soft_extended::low_half, (bits << (random() % 64)) | integer_bit };
-		return SoftExtended{ kinds[random() % 3], std::clamp(near + int(random() % 81) - 40, -16382, 16383), random() % 2 == 1 };
+		return SoftExtended{ kinds[random() % 3], std::clamp(near + int(random() % 81) - 40, -16382, 16384), random() % 2 == 1 };
 	};
 	long mismatches = 0;
 	const auto check = [&](const char *what, auto fast, auto general, auto a, auto b) {
@@ -214,8 +216,8 @@ TEST(SoftExtendedFastPaths, GiveTheBitsOfTheGeneralCode)
 			              << ": " << testing::PrintToString(bits(fast)) << " inline, " << testing::PrintToString(bits(general));
 	};
 	for (int i = 0; i < 200'000; i++) {
-		const SoftExtended a = operand(std::array{ -16382, -1022, -126, 0, 127, 1023, 16383 }[random() % 7]);
-		SoftExtended b = operand(random() % 2 ? a.exponent : 0);
+		const SoftExtended a = operand(near_an_end());
+		SoftExtended b = operand(std::array{ a.exponent, 0, near_an_end() }[random() % 3]);
 		if (i % 8 == 0 && soft_extended::is_short(a.significand)) {
 			// Significands whose product lies just below a power of two, onto
 			// which it may round up.
