@@ -186,34 +186,43 @@ inline SoftExtended operator*(SoftExtended a, SoftExtended b)
 	return operate_any<Operation::multiply>(a.significand, a.exponent, a.negative, b.significand, b.exponent, b.negative);
 }
 
-// With a short divisor Y = D × 2^32, the division is a long division by the
-// 32-bit D of two digits, each one exact 64-by-32-bit step of the
-// processor's division.  The significands' ratio lies between 1/2 and 2, and
-// the quotient's 64-bit significand is Q = ⌊X × 2^k ÷ Y⌋ = ⌊X × 2^(k − 32) ÷ D⌋
-// for the dividend's significand X, with k = 63 when X ≥ Y and 64 below.
-// X × 2^(k − 32) has 96 bits: the upper 64 are ⌊X ÷ 2⌋ or X, below Y either
-// way, so that each step's quotient is one 32-bit digit, and the lower 32
-// hold X's last bit or nothing.  The last step leaves a remainder r < D;
-// against Y the remainder is r × 2^32, and twice that compared with Y
-// decides the rounding.  No tie rule is needed: a quotient of two
-// significands that ends at all fits in 64 bits (Y's odd part then divides
-// X, and X over that part is below 2^64), so it never lies halfway between
-// two.  Nor does rounding up reach 2^64: that would need the ratio within
-// 2^-64 of 2 or within 2^-65 below 1, closer than two significands below
-// 2^64 can come.
+// A quotient of moderate operands with a short divisor's significand,
+// b.significand = divisor × 2^32: a long division by the 32-bit divisor of
+// a.significand × 2^32, two digits in base 2^32, each one exact step of the
+// processor's 64-bit division.  The first starts at once from the operands,
+// which keeps a chain of divisions short.
+//
+// That dividend over the divisor is the significands' ratio, which lies in
+// (1/2, 2), times 2^64.  Its first digit `high` is below 2^33, the
+// remainder before the second step leaves `next` below divisor × 2^32, so
+// the second digit `low` is below 2^32, and high × 2^32 + low is the
+// integer part of the exact quotient, in [2^63, 2^65).  `top` is 1 where it
+// reaches 2^64, that is where a.significand ≥ b.significand; shifted right
+// by `top`, it is the significand, and the quotient's value is
+// significand × 2^(top − 64) × 2^(a.exponent − b.exponent), so its exponent
+// is a.exponent − b.exponent − 1 + top.
+//
+// Below the significand lie the bit shifted out, where `top` is 1, and the
+// last remainder over the divisor, a fraction of the last digit's place.
+// No such quotient lies halfway between two significands: a quotient of two
+// significands that ends at all fits in 64 bits (the divisor's odd part then
+// divides the dividend, and the dividend over that part is below 2^64).  So
+// with `top` 1 the bit shifted out alone decides (with a zero remainder it
+// would be a tie), and with `top` 0 twice the remainder against the divisor.
+// Nor does rounding up reach 2^64: that would need the ratio within 2^-64 of
+// 2 or within 2^-65 below 1, closer than two significands below 2^64 come.
 inline SoftExtended operator/(SoftExtended a, SoftExtended b)
 {
 	using namespace soft_extended;
 	if (both_moderate(a, b) && is_short(b.significand)) [[likely]] {
-		const int at_least_one = a.significand >= b.significand;
-		const std::int32_t exponent = a.exponent - b.exponent - 1 + at_least_one;
-		const std::uint64_t divisor = b.significand >> 32;
-		const std::uint64_t upper = a.significand >> at_least_one;
-		const std::uint64_t lower = (a.significand & std::uint64_t(at_least_one)) << 31;
-		const std::uint64_t next = ((upper % divisor) << 32) | lower;
-		const std::uint64_t quotient = ((upper / divisor) << 32) | (next / divisor);
-		const bool up = 2 * (next % divisor) > divisor;
-		return { quotient + up, exponent, a.negative != b.negative };
+		const std::uint64_t divisor = b.significand >> 32;                    // in [2^31, 2^32)
+		const std::uint64_t high = a.significand / divisor;                   // in [2^31, 2^33)
+		const std::uint64_t next = (a.significand % divisor) << 32;           // below divisor × 2^32
+		const std::uint64_t low = next / divisor;                             // below 2^32
+		const int top = int(high >> 32);
+		const std::uint64_t significand = (high << (32 - top)) | (low >> top);  // in [2^63, 2^64)
+		const bool up = top ? (low & 1) != 0 : 2 * (next % divisor) > divisor;
+		return { significand + up, a.exponent - b.exponent - 1 + top, a.negative != b.negative };
 	}
 	return operate_any<Operation::divide>(a.significand, a.exponent, a.negative, b.significand, b.exponent, b.negative);
 }
