@@ -274,7 +274,9 @@ namespace soft_extended {
 // added onto the exponent field minus one, so a significand that rounds up
 // to the next power of two moves the exponent up by itself; past the
 // largest finite value that gives the infinity pattern, which is what
-// rounding to nearest gives there.
+// rounding to nearest gives there.  The field stops there, below the sign
+// bit, so the sign can be put in first and the rounding added last, which
+// is what a chain of operations waits for.
 template <typename Narrow>
 inline Narrow narrow(SoftExtended x)
 {
@@ -284,10 +286,9 @@ inline Narrow narrow(SoftExtended x)
 		constexpr int drop = 64 - Format::precision;
 		const std::uint64_t kept = x.significand >> drop;
 		const std::uint64_t rest = x.significand & ((std::uint64_t(1) << drop) - 1);
-		const std::uint64_t rounded = kept + rounds_up(kept, rest, std::uint64_t(1) << (drop - 1));
-		const auto field_less_one = Bits(x.exponent + Format::max_exponent - 1);
-		return std::bit_cast<Narrow>(Bits((Bits(x.negative) << (Format::width - 1)) |
-		                                  ((field_less_one << Format::fraction_bits) + rounded)));
+		const auto sign_and_field_less_one = Bits((Bits(x.negative) << (Format::width - 1)) |
+		                                          (Bits(x.exponent + Format::max_exponent - 1) << Format::fraction_bits));
+		return std::bit_cast<Narrow>(Bits(sign_and_field_less_one + kept + rounds_up(kept, rest, std::uint64_t(1) << (drop - 1))));
 	}
 	return narrow_any<Narrow>(x.significand, x.exponent, x.negative);
 }
