@@ -111,10 +111,13 @@ inline bool rounds_up(std::uint64_t kept, std::uint64_t rest, std::uint64_t half
 }
 
 // The sum of two moderate operands with short significands whose exponents
-// differ by less than 32, or false where that does not apply.  The smaller operand's lowest set bit then moves
-// no lower than bit 1 when it is aligned, so nothing is shifted out, the
-// sum or difference fits in 64 bits, and a carry past 2^64 shifts out only
-// a clear bit 0: the result is exact and needs no rounding.
+// differ by less than 32, exactly, or false where that does not apply.  `a`
+// is made the operand of larger magnitude.  Shifted right by fewer than 32
+// places, b's significand loses nothing, its low 32 bits being clear, and
+// keeps bit 0 clear.  A sum of the two that carries past 2^64 is then exact
+// one place further up, where only that clear bit 0 is shifted out; a
+// difference is not negative, and the shift by its leading zeros
+// normalizes it.
 inline bool short_sum(SoftExtended a, SoftExtended b, SoftExtended &sum)
 {
 	if (!both_moderate(a, b) || !is_short(a.significand | b.significand))
@@ -124,17 +127,17 @@ inline bool short_sum(SoftExtended a, SoftExtended b, SoftExtended &sum)
 	const auto distance = std::uint32_t(a.exponent - b.exponent);
 	if (distance >= 32)
 		return false;
-	const std::uint64_t aligned = b.significand >> distance;
+	const std::uint64_t aligned = b.significand >> distance;  // exact, bit 0 clear
 
 	if (a.negative == b.negative) {
-		const std::uint64_t total = a.significand + aligned;
+		const std::uint64_t total = a.significand + aligned;  // less 2^64 where it carries
 		const int carry = total < a.significand;
 		sum = { (total >> carry) | (std::uint64_t(carry) << 63), a.exponent + carry, a.negative };
 		return true;
 	}
-	// a has the larger magnitude, so the difference is not negative; an
-	// exact cancellation is +0 when rounding to nearest, whatever the signs.
-	const std::uint64_t difference = a.significand - aligned;
+	// An exact cancellation is +0 when rounding to nearest, whatever the
+	// signs.
+	const std::uint64_t difference = a.significand - aligned;  // in [0, 2^64)
 	if (difference == 0) {
 		sum = { 0, soft_extended_min_exponent, false };
 		return true;
@@ -147,40 +150,46 @@ inline bool short_sum(SoftExtended a, SoftExtended b, SoftExtended &sum)
 }
 
 // Products of two moderate operands of which at least one has a short
-// significand.
+// significand.  The significands' product lies in [2^126, 2^128), so the
+// value is that product × 2^(a.exponent + b.exponent − 126), and once the
+// product is shifted to 64 bits, one place less where it reached 2^127
+// (`top` is then 1), the exponent is a.exponent + b.exponent + top.
 //
-// Both short: the product of the upper halves is exact in 64 bits and lies
-// in [2^62, 2^64), so one shift normalizes it and nothing needs rounding.
+// Both short: the product of their upper halves, each in [2^31, 2^32), is
+// the significands' product over 2^64, exact in 64 bits, and nothing needs
+// rounding.
 //
-// One short, with upper half F, and the other significand G: F × G is the
-// exact product over 2^32, from F × (G mod 2^32) and F × ⌊G ÷ 2^32⌋ plus the
-// upper half of the first, each below 2^64 since (2^32 − 1)² + 2^32 − 1 <
-// 2^64.  It lies in [2^94, 2^96), so one shift normalizes it, and the 31 or
-// 32 bits left below the significand decide the rounding.  A significand of
-// all ones that rounds up is left to the general code.
+// One short, with upper half `factor`, and the other significand `other`:
+// factor × other, the significands' product over 2^32, lies in
+// [2^94, 2^96).  It comes in two parts that fit in 64 bits, `low`, the
+// product with other's lower half, and `high`, the product with its upper
+// half plus low's upper half, which is the integer part of factor × other
+// over 2^32.  The 31 + top bits left below the significand decide the
+// rounding.  A significand of all ones that rounds up is left to the
+// general code.
 inline SoftExtended operator*(SoftExtended a, SoftExtended b)
 {
 	using namespace soft_extended;
 	if (both_moderate(a, b)) [[likely]] {
 		const bool negative = a.negative != b.negative;
 		if (is_short(a.significand | b.significand)) {
-			const std::uint64_t product = (a.significand >> 32) * (b.significand >> 32);
+			const std::uint64_t product = (a.significand >> 32) * (b.significand >> 32);  // in [2^62, 2^64)
 			const int top = int(product >> 63);
-			const std::int32_t exponent = a.exponent + b.exponent + top;
-			return { product << (1 - top), exponent, negative };
+			return { product << (1 - top), a.exponent + b.exponent + top, negative };
 		} else if (is_short(a.significand) || is_short(b.significand)) {
 			const std::uint64_t factor = (is_short(a.significand) ? a.significand : b.significand) >> 32;
 			const std::uint64_t other = is_short(a.significand) ? b.significand : a.significand;
+			static_assert(low_half * low_half <= ~std::uint64_t(0) - low_half, "high fits in 64 bits");
 			const std::uint64_t low = factor * (other & low_half);
-			const std::uint64_t high = factor * (other >> 32) + (low >> 32);
+			const std::uint64_t high = factor * (other >> 32) + (low >> 32);  // in [2^62, 2^64)
 			const int top = int(high >> 63);
 			const std::uint64_t significand = (high << (1 - top)) | ((low & low_half) >> (31 + top));
-			// The bits below the significand, moved to the top.
+			// The bits below the significand, moved to the top, where half a
+			// unit is the integer bit.
 			const std::uint64_t rest = low << (33 - top);
 			const std::uint64_t rounded = significand + rounds_up(significand, rest, integer_bit);
-			const std::int32_t exponent = a.exponent + b.exponent + top;
 			if (rounded != 0) [[likely]]
-				return { rounded, exponent, negative };
+				return { rounded, a.exponent + b.exponent + top, negative };
 		}
 	}
 	return operate_any<Operation::multiply>(a.significand, a.exponent, a.negative, b.significand, b.exponent, b.negative);
@@ -248,9 +257,12 @@ inline SoftExtended operator-(SoftExtended a, SoftExtended b)
 // Exact: every float and double is a SoftExtended value.  A signalling NaN
 // comes out quiet, as loading it onto the x87 stack makes it.
 //
-// For a normal number, the bits shifted to the top of 64 put the fraction
-// right below the integer bit; of the exponent and sign bits, all fall off
-// but the lowest exponent bit, which lands on the integer bit, set anyway.
+// A normal number is one whose exponent field is neither 0 (zeros and
+// subnormals) nor all ones (infinities and NaNs): a field of 0 less one
+// wraps to the largest unsigned number, so one comparison tests both.  Its
+// bits shifted to the top of 64 put the fraction right below the integer
+// bit; of the exponent and sign bits, all fall off but the lowest exponent
+// bit, which lands on the integer bit, set anyway.
 template <typename Narrow>
 inline SoftExtended soft_widen(Narrow x)
 {
@@ -283,8 +295,8 @@ inline Narrow narrow(SoftExtended x)
 	using Format = Binary<Narrow>;
 	using Bits = typename Format::Bits;
 	if (x.exponent >= Format::min_exponent && x.exponent <= Format::max_exponent) [[likely]] {
-		constexpr int drop = 64 - Format::precision;
-		const std::uint64_t kept = x.significand >> drop;
+		constexpr int drop = 64 - Format::precision;  // 40 or 11
+		const std::uint64_t kept = x.significand >> drop;  // in [2^(precision − 1), 2^precision)
 		const std::uint64_t rest = x.significand & ((std::uint64_t(1) << drop) - 1);
 		const auto sign_and_field_less_one = Bits((Bits(x.negative) << (Format::width - 1)) |
 		                                          (Bits(x.exponent + Format::max_exponent - 1) << Format::fraction_bits));
