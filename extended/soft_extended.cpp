@@ -100,16 +100,12 @@ struct Wide {
 	std::uint64_t low;
 };
 
+}
+
 // A finite non-zero operand with its integer bit set, the exponent lowered
 // below the format's range for a subnormal: the arithmetic below then deals
 // with normal significands only.
-struct Unpacked {
-	std::uint64_t significand;
-	std::int32_t exponent;
-	bool negative;
-};
-
-}
+using Unpacked = SoftExtended;
 
 static Unpacked unpack(SoftExtended x)
 {
@@ -119,9 +115,10 @@ static Unpacked unpack(SoftExtended x)
 
 // The exact product, from four products of 32-bit halves, each of which
 // fits in 64 bits.  The middle column adds one such product to two numbers
-// below 2^32, which still fits: (2^32 − 1)² + 2 (2^32 − 1) = 2^64 − 1.
+// below 2^32, which still fits.
 static Wide multiply_wide(std::uint64_t a, std::uint64_t b)
 {
+	static_assert(low_half * low_half + 2 * low_half == ~std::uint64_t(0), "the middle column fits in 64 bits");
 	const std::uint64_t a_low = a & low_half;
 	const std::uint64_t a_high = a >> 32;
 	const std::uint64_t b_low = b & low_half;
@@ -283,6 +280,7 @@ static SoftExtended multiply_unpacked(bool negative, Unpacked x, Unpacked y)
 // 2^64 gives it exactly.
 static std::uint64_t quotient_digit(std::uint64_t &partial, std::uint64_t next, std::uint64_t divisor)
 {
+	static_assert((low_half + 2) * low_half == ~std::uint64_t(0), "q d0 fits in 64 bits");
 	const std::uint64_t d1 = divisor >> 32;
 	const std::uint64_t d0 = divisor & low_half;
 	std::uint64_t q = partial / d1;
@@ -399,7 +397,7 @@ SoftExtended soft_extended::operate_any(std::uint64_t a_significand, std::int32_
 	const SoftExtended a = { a_significand, a_exponent, a_negative };
 	const SoftExtended b = { b_significand, b_exponent, b_negative };
 	if (both_normal(a, b)) [[likely]]
-		return on_unpacked(op, { a_significand, a_exponent, a_negative }, { b_significand, b_exponent, b_negative });
+		return on_unpacked(op, a, b);
 	return with_rare_operand(op, a, b);
 }
 
