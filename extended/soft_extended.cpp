@@ -387,9 +387,8 @@ static SoftExtended with_rare_operand(Operation op, SoftExtended a, SoftExtended
 	return default_nan;
 }
 
-// Whatever the inline operators leave comes here.  Two normal operands go
-// straight to the arithmetic; the operands are put together as values only
-// on the way to the rare cases.
+// Whatever the inline operators leave comes here: two normal operands go
+// straight to the arithmetic, anything else to the rare cases.
 template <Operation op>
 SoftExtended soft_extended::operate_any(std::uint64_t a_significand, std::int32_t a_exponent, bool a_negative,
                                         std::uint64_t b_significand, std::int32_t b_exponent, bool b_negative)

@@ -55,7 +55,9 @@ enum class Operation { add, subtract, multiply, divide };
 // call passes the operands and nothing more.  They travel in parts: a
 // SoftExtended passed by value travels with its exponent and sign packed
 // into one register, and preparing that at every call site costs the common
-// case more than the rare call itself.
+// case more than the rare call itself.  The general code shares nothing
+// with the inline fast paths but the tie rule and the formats' constants,
+// so that the tests can hold the two against each other.
 template <Operation op>
 SoftExtended operate_any(std::uint64_t a_significand, std::int32_t a_exponent, bool a_negative,
                          std::uint64_t b_significand, std::int32_t b_exponent, bool b_negative);
