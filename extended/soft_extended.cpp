@@ -1,15 +1,15 @@
+#include <algorithm>
 #include <bit>
 #include <cstdint>
-#include <cstring>
 #include <utility>
 
 #include "soft_extended.h"
 
-using soft_extended::in_normal_range;
+using soft_extended::Binary;
 using soft_extended::integer_bit;
 using soft_extended::low_half;
-
-static constexpr std::uint64_t quiet_bit = std::uint64_t(1) << 62;
+using soft_extended::Operation;
+using soft_extended::rounds_up;
 
 static constexpr SoftExtended infinity(bool negative)
 {
@@ -21,16 +21,74 @@ static constexpr SoftExtended zero(bool negative)
 	return { 0, soft_extended_min_exponent, negative };
 }
 
-// What the x87 unit delivers for an invalid operation with the exception
-// masked, its "indefinite": a quiet NaN with an empty payload and the sign
-// bit set.  This is not the NaN that most other hardware makes (positive),
-// so it has to be spelled out.
-static constexpr SoftExtended default_nan = { integer_bit | quiet_bit, soft_extended_special_exponent, true };
+// Both integer bits set, and both exponents below the special one, the
+// largest that any value has: two sign tests.
+static bool both_normal(SoftExtended a, SoftExtended b)
+{
+	return std::int64_t(a.significand & b.significand) < 0 &&
+	       ((a.exponent - soft_extended_special_exponent) & (b.exponent - soft_extended_special_exponent)) < 0;
+}
+
+static bool in_normal_range(std::int32_t exponent)
+{
+	return exponent >= soft_extended_min_exponent && exponent <= soft_extended_max_exponent;
+}
 
 static bool is_special(SoftExtended x) { return x.exponent == soft_extended_special_exponent; }
 static bool is_nan(SoftExtended x) { return is_special(x) && x.significand != integer_bit; }
 static bool is_infinity(SoftExtended x) { return is_special(x) && x.significand == integer_bit; }
 static bool is_zero(SoftExtended x) { return x.significand == 0; }
+
+// NaNs as the x87 unit makes them and passes them on.  These rules are the
+// x87 unit's own; most other hardware gives other signs and payloads, so
+// every one of them is spelled out here, and nowhere else.
+
+static constexpr std::uint64_t quiet_bit = std::uint64_t(1) << 62;
+
+// What the unit delivers for an invalid operation with the exception
+// masked, its "indefinite": a quiet NaN with an empty payload and the sign
+// bit set, where most other hardware makes a positive one.
+static constexpr SoftExtended default_nan = { integer_bit | quiet_bit, soft_extended_special_exponent, true };
+
+static SoftExtended quieted(SoftExtended x)
+{
+	x.significand |= quiet_bit;
+	return x;
+}
+
+// A NaN operand: a single NaN is passed on, quieted, with its sign.  Of
+// two NaNs a quiet one beats a signalling one; between two of the same
+// kind the larger significand wins, and with equal significands the
+// positive one.
+static SoftExtended propagate_nan(SoftExtended a, SoftExtended b)
+{
+	if (!is_nan(b))
+		return quieted(a);
+	if (!is_nan(a))
+		return quieted(b);
+	const bool a_quiet = (a.significand & quiet_bit) != 0;
+	const bool b_quiet = (b.significand & quiet_bit) != 0;
+	if (a_quiet != b_quiet)
+		return a_quiet ? a : b;
+	if (a.significand != b.significand)
+		return quieted(a.significand > b.significand ? a : b);
+	return quieted(a.negative ? b : a);
+}
+
+// A float or double NaN loaded onto the unit's stack keeps its sign and its
+// payload, the fraction field placed right below the integer bit, and
+// comes out quiet.
+static SoftExtended widened_nan(bool negative, std::uint64_t fraction, int fraction_bits)
+{
+	return quieted({ integer_bit | (fraction << (63 - fraction_bits)), soft_extended_special_exponent, negative });
+}
+
+// Stored as a float or double, a NaN keeps the payload's leading bits and
+// drops the rest, and it is quiet: the quiet bit is the first of them.
+static std::uint64_t narrowed_nan_fraction(std::uint64_t significand, int fraction_bits)
+{
+	return ((significand & ~integer_bit) >> (63 - fraction_bits)) | (std::uint64_t(1) << (fraction_bits - 1));
+}
 
 namespace {
 
@@ -42,25 +100,12 @@ struct Wide {
 	std::uint64_t low;
 };
 
+}
+
 // A finite non-zero operand with its integer bit set, the exponent lowered
 // below the format's range for a subnormal: the arithmetic below then deals
 // with normal significands only.
-struct Unpacked {
-	std::uint64_t significand;
-	std::int32_t exponent;
-	bool negative;
-};
-
-// The layout of an IEEE binary interchange format, enough to take a value
-// apart and to build one.
-struct BinaryFormat {
-	int precision;      // significand bits, the implicit one included
-	int exponent_bits;
-	int min_exponent;   // of a normal number
-	int max_exponent;   // also the exponent bias
-};
-
-}
+using Unpacked = SoftExtended;
 
 static Unpacked unpack(SoftExtended x)
 {
@@ -70,9 +115,10 @@ static Unpacked unpack(SoftExtended x)
 
 // The exact product, from four products of 32-bit halves, each of which
 // fits in 64 bits.  The middle column adds one such product to two numbers
-// below 2^32, which still fits: (2^32 − 1)² + 2 (2^32 − 1) = 2^64 − 1.
+// below 2^32, which still fits.
 static Wide multiply_wide(std::uint64_t a, std::uint64_t b)
 {
+	static_assert(low_half * low_half + 2 * low_half == ~std::uint64_t(0), "the middle column fits in 64 bits");
 	const std::uint64_t a_low = a & low_half;
 	const std::uint64_t a_high = a >> 32;
 	const std::uint64_t b_low = b & low_half;
@@ -110,14 +156,6 @@ static Wide shift_right_sticky(Wide x, std::int32_t count)
 		return { 0, (x.high >> in_low) | (dropped != 0) };
 	}
 	return { x.high >> count, (x.high << (64 - count)) | (x.low >> count) | ((x.low << (64 - count)) != 0) };
-}
-
-// To nearest, ties to even: up when what is dropped is more than half a unit
-// of the last place kept, or exactly half and that last place is odd.  So
-// an odd last place rounds up from half on, an even one only above half.
-static bool rounds_up(std::uint64_t kept, std::uint64_t rest, std::uint64_t half)
-{
-	return rest > half - (kept & 1);
 }
 
 // The value significand × 2^(exponent − 63), followed by the 64 bits of
@@ -160,31 +198,6 @@ static SoftExtended round_to_extended(bool negative, std::int32_t exponent, std:
 	if (!in_normal_range(exponent)) [[unlikely]]
 		return round_outside_range(negative, exponent, significand, rest);
 	return round_in_range(negative, exponent, significand, rounds_up(significand, rest, integer_bit));
-}
-
-static SoftExtended quieted(SoftExtended x)
-{
-	x.significand |= quiet_bit;
-	return x;
-}
-
-// The x87 rules for a NaN operand: a single NaN is passed on, quieted, with
-// its sign.  Of two NaNs a quiet one beats a signalling one; between two of
-// the same kind the larger significand wins, and with equal significands the
-// positive one.
-static SoftExtended propagate_nan(SoftExtended a, SoftExtended b)
-{
-	if (!is_nan(b))
-		return quieted(a);
-	if (!is_nan(a))
-		return quieted(b);
-	const bool a_quiet = (a.significand & quiet_bit) != 0;
-	const bool b_quiet = (b.significand & quiet_bit) != 0;
-	if (a_quiet != b_quiet)
-		return a_quiet ? a : b;
-	if (a.significand != b.significand)
-		return quieted(a.significand > b.significand ? a : b);
-	return quieted(a.negative ? b : a);
 }
 
 // The smaller operand's significand placed below the larger one's: shifted
@@ -267,6 +280,7 @@ static SoftExtended multiply_unpacked(bool negative, Unpacked x, Unpacked y)
 // 2^64 gives it exactly.
 static std::uint64_t quotient_digit(std::uint64_t &partial, std::uint64_t next, std::uint64_t divisor)
 {
+	static_assert((low_half + 2) * low_half == ~std::uint64_t(0), "q d0 fits in 64 bits");
 	const std::uint64_t d1 = divisor >> 32;
 	const std::uint64_t d0 = divisor & low_half;
 	std::uint64_t q = partial / d1;
@@ -311,12 +325,6 @@ static SoftExtended divide_unpacked(bool negative, Unpacked x, Unpacked y)
 		return round_in_range(negative, exponent, quotient, rounds_up(quotient, remainder, other_part));
 	const std::uint64_t rest = (remainder >= other_part ? integer_bit : 0) | (remainder != 0 && remainder != other_part);
 	return round_outside_range(negative, exponent, quotient, rest);
-}
-
-namespace {
-
-enum class Operation { add, subtract, multiply, divide };
-
 }
 
 // The arithmetic above, once both operands are finite, non-zero and
@@ -379,151 +387,83 @@ static SoftExtended with_rare_operand(Operation op, SoftExtended a, SoftExtended
 	return default_nan;
 }
 
-static bool normal_pair(Unpacked x, Unpacked y)
+// Whatever the inline operators leave comes here: two normal operands go
+// straight to the arithmetic, anything else to the rare cases.
+template <Operation op>
+SoftExtended soft_extended::operate_any(std::uint64_t a_significand, std::int32_t a_exponent, bool a_negative,
+                                        std::uint64_t b_significand, std::int32_t b_exponent, bool b_negative)
 {
-	return soft_extended::both_normal({ x.significand, x.exponent, x.negative }, { y.significand, y.exponent, y.negative });
+	const SoftExtended a = { a_significand, a_exponent, a_negative };
+	const SoftExtended b = { b_significand, b_exponent, b_negative };
+	if (both_normal(a, b)) [[likely]]
+		return on_unpacked(op, a, b);
+	return with_rare_operand(op, a, b);
 }
 
-static SoftExtended value(Unpacked x) { return { x.significand, x.exponent, x.negative }; }
+template SoftExtended soft_extended::operate_any<Operation::add>(std::uint64_t, std::int32_t, bool, std::uint64_t, std::int32_t, bool);
+template SoftExtended soft_extended::operate_any<Operation::subtract>(std::uint64_t, std::int32_t, bool, std::uint64_t, std::int32_t, bool);
+template SoftExtended soft_extended::operate_any<Operation::multiply>(std::uint64_t, std::int32_t, bool, std::uint64_t, std::int32_t, bool);
+template SoftExtended soft_extended::operate_any<Operation::divide>(std::uint64_t, std::int32_t, bool, std::uint64_t, std::int32_t, bool);
 
-// Whatever the inline operators leave comes here.  Two normal operands go
-// straight to the arithmetic; the operands are put together as values only
-// on the way to the rare cases.
-
-SoftExtended soft_extended::add_parts(std::uint64_t a_significand, std::int32_t a_exponent, bool a_negative,
-                                      std::uint64_t b_significand, std::int32_t b_exponent, bool b_negative)
+template <typename Narrow>
+SoftExtended soft_extended::widen_any(Narrow x)
 {
-	const Unpacked x = { a_significand, a_exponent, a_negative };
-	const Unpacked y = { b_significand, b_exponent, b_negative };
-	if (normal_pair(x, y)) [[likely]]
-		return add_unpacked(x, y);
-	return with_rare_operand(Operation::add, value(x), value(y));
-}
+	using Format = Binary<Narrow>;
+	const auto bits = std::bit_cast<typename Format::Bits>(x);
+	const std::uint64_t fraction = bits & ((std::uint64_t(1) << Format::fraction_bits) - 1);
+	const auto field = std::int32_t(bits >> Format::fraction_bits) & Format::special_field;
+	const bool negative = (bits >> (Format::width - 1)) != 0;
 
-SoftExtended soft_extended::subtract_parts(std::uint64_t a_significand, std::int32_t a_exponent, bool a_negative,
-                                           std::uint64_t b_significand, std::int32_t b_exponent, bool b_negative)
-{
-	const Unpacked x = { a_significand, a_exponent, a_negative };
-	const Unpacked y = { b_significand, b_exponent, b_negative };
-	if (normal_pair(x, y)) [[likely]]
-		return add_unpacked(x, { y.significand, y.exponent, !y.negative });
-	return with_rare_operand(Operation::subtract, value(x), value(y));
-}
-
-SoftExtended soft_extended::multiply_parts(std::uint64_t a_significand, std::int32_t a_exponent, bool a_negative,
-                                           std::uint64_t b_significand, std::int32_t b_exponent, bool b_negative)
-{
-	const Unpacked x = { a_significand, a_exponent, a_negative };
-	const Unpacked y = { b_significand, b_exponent, b_negative };
-	if (normal_pair(x, y)) [[likely]]
-		return multiply_unpacked(a_negative != b_negative, x, y);
-	return with_rare_operand(Operation::multiply, value(x), value(y));
-}
-
-SoftExtended soft_extended::divide_parts(std::uint64_t a_significand, std::int32_t a_exponent, bool a_negative,
-                                         std::uint64_t b_significand, std::int32_t b_exponent, bool b_negative)
-{
-	const Unpacked x = { a_significand, a_exponent, a_negative };
-	const Unpacked y = { b_significand, b_exponent, b_negative };
-	if (normal_pair(x, y)) [[likely]]
-		return divide_unpacked(a_negative != b_negative, x, y);
-	return with_rare_operand(Operation::divide, value(x), value(y));
-}
-
-static constexpr BinaryFormat binary32 = { 24, 8, -126, 127 };
-static constexpr BinaryFormat binary64 = { 53, 11, -1022, 1023 };
-
-static SoftExtended widen_bits(std::uint64_t bits, BinaryFormat f)
-{
-	const int fraction_bits = f.precision - 1;
-	const std::uint64_t fraction = bits & ((std::uint64_t(1) << fraction_bits) - 1);
-	const auto biased = std::int32_t(bits >> fraction_bits) & (2 * f.max_exponent + 1);
-	const bool negative = (bits >> (fraction_bits + f.exponent_bits)) != 0;
-	const int align = 64 - f.precision;
-
-	if (biased != 0 && biased != 2 * f.max_exponent + 1) [[likely]]
-		return { integer_bit | (fraction << align), biased - f.max_exponent, negative };
-	if (biased != 0) {
-		if (fraction == 0)
-			return infinity(negative);
-		return { integer_bit | quiet_bit | (fraction << align), soft_extended_special_exponent, negative };
-	}
+	if (field == Format::special_field)
+		return fraction == 0 ? infinity(negative) : widened_nan(negative, fraction, Format::fraction_bits);
+	if (field != 0)
+		return { integer_bit | (fraction << (64 - Format::precision)), field - Format::max_exponent, negative };
 	if (fraction == 0)
 		return zero(negative);
 	// A subnormal of the narrow format is a normal extended value.
 	const int shift = std::countl_zero(fraction);
-	return { fraction << shift, f.min_exponent - fraction_bits + 63 - shift, negative };
+	return { fraction << shift, Format::min_exponent - Format::fraction_bits + 63 - shift, negative };
 }
 
-SoftExtended soft_extended::widen_any(float x)
+template SoftExtended soft_extended::widen_any(float);
+template SoftExtended soft_extended::widen_any(double);
+
+// Rounds to the narrow format.  Below the format's normal range, where the
+// exponent field is 0, one significand bit fewer is kept for every binary
+// place, so the single rounding already lands on a subnormal.  The rounded
+// significand is added onto the exponent field minus one, which is 0 for a
+// subnormal as for the smallest normal exponent: a subnormal significand
+// is the fraction field as it stands, and one that rounds up to the full
+// precision sets the lowest exponent bit; a normal one that rounds up to
+// the next power of two moves the exponent up, past the largest finite
+// value onto the infinity pattern.
+template <typename Narrow>
+Narrow soft_extended::narrow_any(std::uint64_t significand, std::int32_t exponent, bool negative)
 {
-	std::uint32_t bits;
-	std::memcpy(&bits, &x, sizeof bits);
-	return widen_bits(bits, binary32);
-}
+	using Format = Binary<Narrow>;
+	using Bits = typename Format::Bits;
+	const SoftExtended x = { significand, exponent, negative };
+	const Bits sign = Bits(negative) << (Format::width - 1);
+	const Bits infinity_bits = Bits(Format::special_field) << Format::fraction_bits;
 
-SoftExtended soft_extended::widen_any(double x)
-{
-	std::uint64_t bits;
-	std::memcpy(&bits, &x, sizeof bits);
-	return widen_bits(bits, binary64);
-}
-
-// Rounds to the narrow format and returns its bit pattern.  Below the
-// format's normal range fewer significand bits are kept, one fewer for every
-// binary place, so the single rounding already lands on a subnormal.
-static std::uint64_t narrow_bits(SoftExtended x, BinaryFormat f)
-{
-	const int fraction_bits = f.precision - 1;
-	const std::uint64_t sign = std::uint64_t(x.negative) << (fraction_bits + f.exponent_bits);
-	const std::uint64_t infinity_bits = std::uint64_t(f.max_exponent * 2 + 1) << fraction_bits;
-
-	if (x.exponent >= f.min_exponent && x.exponent <= f.max_exponent) [[likely]]
-		return soft_extended::narrow_normal(x, 1 + f.exponent_bits + fraction_bits, f.precision);
-
-	if (is_special(x)) {
-		if (is_infinity(x))
-			return sign | infinity_bits;
-		// The store keeps the payload's leading bits and drops the rest;
-		// the quiet bit is the first of them.
-		const std::uint64_t fraction = (x.significand & ~integer_bit) >> (64 - f.precision);
-		return sign | infinity_bits | fraction | (std::uint64_t(1) << (fraction_bits - 1));
-	}
+	if (is_nan(x))
+		return std::bit_cast<Narrow>(Bits(sign | infinity_bits | narrowed_nan_fraction(significand, Format::fraction_bits)));
 	if (is_zero(x))
-		return sign;
-
+		return std::bit_cast<Narrow>(sign);
+	// An infinity has an exponent above every narrow one as well.
 	const Unpacked u = unpack(x);
-	if (u.exponent > f.max_exponent)
-		return sign | infinity_bits;
-	// Below the normal range: one significand bit fewer for every binary
-	// place.  Less than half the smallest subnormal rounds to zero.
-	const std::int32_t kept = f.precision - (f.min_exponent - u.exponent);
-	if (kept < 0)
-		return sign;
-	const auto drop = int(64 - kept);
-	std::uint64_t significand = drop == 64 ? 0 : u.significand >> drop;
-	const std::uint64_t rest = drop == 64 ? u.significand : u.significand & ((std::uint64_t(1) << drop) - 1);
-	significand += rounds_up(significand, rest, std::uint64_t(1) << (drop - 1));
-	// A subnormal significand is the fraction field as it stands; one that
-	// rounded up to a full precision sets the lowest exponent bit and so
-	// reads as the smallest normal number, as it should.
-	return sign | significand;
+	if (u.exponent > Format::max_exponent)
+		return std::bit_cast<Narrow>(Bits(sign | infinity_bits));
+	// Less than half the smallest subnormal rounds to zero: nothing is kept.
+	const std::int32_t narrow_exponent = std::max(u.exponent, std::int32_t(Format::min_exponent));
+	const std::int32_t drop = 64 - Format::precision + (narrow_exponent - u.exponent);
+	if (drop > 64)
+		return std::bit_cast<Narrow>(sign);
+	const Wide cut = shift_right_sticky({ u.significand, 0 }, drop);
+	const std::uint64_t rounded = cut.high + rounds_up(cut.high, cut.low, integer_bit);
+	const auto field_less_one = std::uint64_t(narrow_exponent + Format::max_exponent - 1);
+	return std::bit_cast<Narrow>(Bits(sign | ((field_less_one << Format::fraction_bits) + rounded)));
 }
 
-float soft_extended::to_float_parts(std::uint64_t significand, std::int32_t exponent, bool negative)
-{
-	const SoftExtended x = { significand, exponent, negative };
-	const auto bits = std::uint32_t(narrow_bits(x, binary32));
-	float result;
-	std::memcpy(&result, &bits, sizeof result);
-	return result;
-}
-
-double soft_extended::to_double_parts(std::uint64_t significand, std::int32_t exponent, bool negative)
-{
-	const SoftExtended x = { significand, exponent, negative };
-	const std::uint64_t bits = narrow_bits(x, binary64);
-	double result;
-	std::memcpy(&result, &bits, sizeof result);
-	return result;
-}
+template float soft_extended::narrow_any(std::uint64_t, std::int32_t, bool);
+template double soft_extended::narrow_any(std::uint64_t, std::int32_t, bool);

@@ -3,11 +3,15 @@
 // each checked against the result that the rule itself dictates.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <bit>
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <random>
+#include <tuple>
 
 #include "soft_extended.h"
 
@@ -15,6 +19,7 @@ namespace {
 
 std::uint64_t bits(double x) { return std::bit_cast<std::uint64_t>(x); }
 std::uint32_t bits(float x) { return std::bit_cast<std::uint32_t>(x); }
+std::tuple<std::uint64_t, int, bool> bits(SoftExtended x) { return { x.significand, x.exponent, x.negative }; }
 
 SoftExtended ext(double x) { return soft_widen(x); }
 std::uint64_t as_double(SoftExtended x) { return bits(soft_to_double(x)); }
@@ -177,6 +182,61 @@ TEST(SoftExtendedRange, OverflowAndGradualUnderflowOfTheExtendedFormat)
 	const SoftExtended fine = ext(1.0) + ext(0x1p-60);
 	EXPECT_EQ(as_double(scaled(scaled(fine, -16400), 16400) - ext(1.0)), plus_zero);
 	EXPECT_EQ(as_double(scaled(scaled(fine, -16380), 16380) - ext(1.0)), bits(0x1p-60));
+}
+
+// Every inline fast path against the general code in soft_extended.cpp,
+// which takes none of them: on x86 both are held against the hardware, and
+// this holds the fast paths on every other processor too.  Significands are
+// full, short or end in a run of zeros (ties), either sign, with exponents
+// near 0 or the ends of the ranges of the extended format, of the fast
+// paths and of double and float.  The second operand's exponent lies near
+// the first one's, for sums, near 0, which puts products and quotients near
+// the first one's end, or near an end of its own.
+template <soft_extended::Operation op>
+SoftExtended general_code(SoftExtended a, SoftExtended b)
+{
+	return soft_extended::operate_any<op>(a.significand, a.exponent, a.negative, b.significand, b.exponent, b.negative);
+}
+
+TEST(SoftExtendedFastPaths, GiveTheBitsOfTheGeneralCode)
+{
+	using soft_extended::Operation;
+	using soft_extended::integer_bit;
+	std::mt19937_64 random(64);
+	const auto near_an_end = [&] { return std::array{ -16382, -8192, -4096, -1022, -126, 0, 127, 1023, 4096, 8192, 16383 }[random() % 11]; };
+	const auto operand = [&](int near) {
+		const std::uint64_t bits = random() | integer_bit;
+		const std::uint64_t kinds[] = { bits, bits & ~soft_extended::low_half, (bits << (random() % 64)) | integer_bit };
+		return SoftExtended{ kinds[random() % 3], std::clamp(near + int(random() % 81) - 40, -16382, 16384), random() % 2 == 1 };
+	};
+	long mismatches = 0;
+	const auto check = [&](const char *what, auto fast, auto general, auto a, auto b) {
+		if (bits(fast) != bits(general) && ++mismatches <= 10)
+			ADD_FAILURE() << what << ' ' << testing::PrintToString(bits(a)) << ' ' << testing::PrintToString(bits(b))
+			              << ": " << testing::PrintToString(bits(fast)) << " inline, " << testing::PrintToString(bits(general));
+	};
+	for (int i = 0; i < 200'000; i++) {
+		const SoftExtended a = operand(near_an_end());
+		SoftExtended b = operand(std::array{ a.exponent, 0, near_an_end() }[random() % 3]);
+		if (i % 8 == 0 && soft_extended::is_short(a.significand)) {
+			// Significands whose product lies just below a power of two, onto
+			// which it may round up.
+			const std::uint64_t factor = a.significand >> 32, most = ~std::uint64_t(0) >> 1;
+			b.significand = ((most / factor) << 32) | ((((most % factor) << 32) | soft_extended::low_half) / factor);
+		}
+		check("+", a + b, general_code<Operation::add>(a, b), a, b);
+		check("-", a - b, general_code<Operation::subtract>(a, b), a, b);
+		check("*", a * b, general_code<Operation::multiply>(a, b), a, b);
+		check("/", a / b, general_code<Operation::divide>(a, b), a, b);
+		check("to float", soft_to_float(a), soft_extended::narrow_any<float>(a.significand, a.exponent, a.negative), a, a);
+		check("to double", soft_to_double(a), soft_extended::narrow_any<double>(a.significand, a.exponent, a.negative), a, a);
+		const std::uint64_t pattern = random();
+		const auto f = std::bit_cast<float>(std::uint32_t(pattern));
+		const auto d = std::bit_cast<double>(pattern);
+		check("widen", soft_widen(f), soft_extended::widen_any(f), f, f);
+		check("widen", soft_widen(d), soft_extended::widen_any(d), d, d);
+	}
+	EXPECT_EQ(mismatches, 0);
 }
 
 }  // namespace
