@@ -6,6 +6,7 @@
 #include "soft_extended.h"
 
 using soft_extended::Binary;
+using soft_extended::bits_as;
 using soft_extended::integer_bit;
 using soft_extended::low_half;
 using soft_extended::Operation;
@@ -409,7 +410,7 @@ template <typename Narrow>
 SoftExtended soft_extended::widen_any(Narrow x)
 {
 	using Format = Binary<Narrow>;
-	const auto bits = std::bit_cast<typename Format::Bits>(x);
+	const auto bits = bits_as<typename Format::Bits>(x);
 	const std::uint64_t fraction = bits & ((std::uint64_t(1) << Format::fraction_bits) - 1);
 	const auto field = std::int32_t(bits >> Format::fraction_bits) & Format::special_field;
 	const bool negative = (bits >> (Format::width - 1)) != 0;
@@ -447,22 +448,22 @@ Narrow soft_extended::narrow_any(std::uint64_t significand, std::int32_t exponen
 	const Bits infinity_bits = Bits(Format::special_field) << Format::fraction_bits;
 
 	if (is_nan(x))
-		return std::bit_cast<Narrow>(Bits(sign | infinity_bits | narrowed_nan_fraction(significand, Format::fraction_bits)));
+		return bits_as<Narrow>(Bits(sign | infinity_bits | narrowed_nan_fraction(significand, Format::fraction_bits)));
 	if (is_zero(x))
-		return std::bit_cast<Narrow>(sign);
+		return bits_as<Narrow>(sign);
 	// An infinity has an exponent above every narrow one as well.
 	const Unpacked u = unpack(x);
 	if (u.exponent > Format::max_exponent)
-		return std::bit_cast<Narrow>(Bits(sign | infinity_bits));
+		return bits_as<Narrow>(Bits(sign | infinity_bits));
 	// Less than half the smallest subnormal rounds to zero: nothing is kept.
 	const std::int32_t narrow_exponent = std::max(u.exponent, std::int32_t(Format::min_exponent));
 	const std::int32_t drop = 64 - Format::precision + (narrow_exponent - u.exponent);
 	if (drop > 64)
-		return std::bit_cast<Narrow>(sign);
+		return bits_as<Narrow>(sign);
 	const Wide cut = shift_right_sticky({ u.significand, 0 }, drop);
 	const std::uint64_t rounded = cut.high + rounds_up(cut.high, cut.low, integer_bit);
 	const auto field_less_one = std::uint64_t(narrow_exponent + Format::max_exponent - 1);
-	return std::bit_cast<Narrow>(Bits(sign | ((field_less_one << Format::fraction_bits) + rounded)));
+	return bits_as<Narrow>(Bits(sign | ((field_less_one << Format::fraction_bits) + rounded)));
 }
 
 template float soft_extended::narrow_any(std::uint64_t, std::int32_t, bool);

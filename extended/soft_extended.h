@@ -19,6 +19,7 @@
 
 #include <bit>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <type_traits>
 #include <utility>
@@ -68,6 +69,17 @@ Narrow narrow_any(std::uint64_t significand, std::int32_t exponent, bool negativ
 
 inline constexpr std::uint64_t integer_bit = std::uint64_t(1) << 63;
 inline constexpr std::uint64_t low_half = 0xffff'ffff;
+
+// A float or double as the unsigned integer of its bits, or the reverse.
+// This is std::bit_cast, which the C++ library of the web build lacks.
+template <typename To, typename From>
+inline To bits_as(From from)
+{
+	static_assert(sizeof(To) == sizeof(From), "the same size");
+	To to;
+	std::memcpy(&to, &from, sizeof to);
+	return to;
+}
 
 // The layout of float and double, IEEE 754's binary32 and binary64, which
 // values are widened from and narrowed to.
@@ -269,7 +281,7 @@ template <typename Narrow>
 inline SoftExtended soft_widen(Narrow x)
 {
 	using Format = soft_extended::Binary<Narrow>;
-	const auto bits = std::bit_cast<typename Format::Bits>(x);
+	const auto bits = soft_extended::bits_as<typename Format::Bits>(x);
 	const auto field = std::int32_t(bits >> Format::fraction_bits) & Format::special_field;
 	if (std::uint32_t(field - 1) < std::uint32_t(Format::special_field - 1)) [[likely]]
 		return { soft_extended::integer_bit | (std::uint64_t(bits) << (64 - Format::precision)),
@@ -302,7 +314,7 @@ inline Narrow narrow(SoftExtended x)
 		const std::uint64_t rest = x.significand & ((std::uint64_t(1) << drop) - 1);
 		const auto sign_and_field_less_one = Bits((Bits(x.negative) << (Format::width - 1)) |
 		                                          (Bits(x.exponent + Format::max_exponent - 1) << Format::fraction_bits));
-		return std::bit_cast<Narrow>(Bits(sign_and_field_less_one + kept + rounds_up(kept, rest, std::uint64_t(1) << (drop - 1))));
+		return soft_extended::bits_as<Narrow>(Bits(sign_and_field_less_one + kept + rounds_up(kept, rest, std::uint64_t(1) << (drop - 1))));
 	}
 	return narrow_any<Narrow>(x.significand, x.exponent, x.negative);
 }
