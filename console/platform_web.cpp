@@ -2,8 +2,11 @@
 // runs once for each calculation.  The page types the three lines into
 // standard input here, and takes what the program writes: before its last
 // read, the prompts, which the page shows as the labels of its fields; after
-// it, the report.  There is no terminal, so there is nothing to wait for.
+// it, the report.  It also takes the values: the three inputs as read and
+// the value of each entry of the report, to draw them.  There is no
+// terminal, so there is nothing to wait for.
 #include <cstdio>
+#include <limits>
 #include <string>
 
 #include <emscripten/emscripten.h>
@@ -20,6 +23,18 @@ static std::size_t position;
 static std::string dialogue;
 static std::string report;
 
+// The inputs and the report's values, each with the seventeen digits that
+// read back as the same double: what the page draws is what the program
+// used, also where the report's six decimals print nothing but zeros.
+static std::string values;
+
+static void note_value(double value)
+{
+	char text[32];
+	std::snprintf(text, sizeof text, "%.17g ", value);
+	values += text;
+}
+
 // The page's side.  Before each run of main it asks for room for the bytes
 // of the typed lines and fills it; after the run it takes the two texts.
 extern "C" {
@@ -30,6 +45,7 @@ EMSCRIPTEN_KEEPALIVE char *typed_lines(std::size_t length)
 	position = 0;
 	dialogue.clear();
 	report.clear();
+	values.clear();
 	return typed.data();
 }
 
@@ -43,6 +59,11 @@ EMSCRIPTEN_KEEPALIVE const char *report_text()
 	return report.c_str();
 }
 
+EMSCRIPTEN_KEEPALIVE const char *values_text()
+{
+	return values.c_str();
+}
+
 }
 
 // The C library of WebAssembly knows only the "C" locale, so numbers are
@@ -52,7 +73,11 @@ bool read_number(float &value)
 {
 	dialogue += report;
 	report.clear();
-	return read_russian_float(typed, position, value);
+	float read = std::numeric_limits<float>::quiet_NaN();
+	const bool converted = read_russian_float(typed, position, read);
+	note_value(read);
+	value = read;
+	return converted;
 }
 
 // The C library prints the decimal point of the "C" locale, a full stop.
@@ -60,6 +85,7 @@ bool read_number(float &value)
 // the text is a number's, and becomes the Russian locale's comma.
 int format_number(char *text, std::size_t size, const char *format, double value)
 {
+	note_value(value);
 	const int length = std::snprintf(text, size, format, value);
 	for (std::size_t i = 0; length >= 0 && i < size && i < std::size_t(length); i++)
 		if (text[i] == '.')
