@@ -56,9 +56,12 @@ const unread = () => {
 	const shown = [...document.querySelectorAll('body *')]
 		.filter(e => e.children.length === 0 && readable(e)).map(e => e.textContent.trim());
 	const numbers = report.textContent.match(/-?(\d+,\d+|nan|inf)/g);
+	// Each number once for each time the report prints it.
 	const missing = numbers.filter(number => {
 		const i = shown.indexOf(number);
-		return i < 0 || shown.splice(i, 1).length === 0;
+		if (i >= 0)
+			shown.splice(i, 1);
+		return i < 0;
 	});
 	return numbers.length === 14 ? missing : ['fewer than 14 numbers in #report'];
 };
@@ -88,10 +91,11 @@ for (const query of ['Rn=8,2&U=24&Ut0=1,5', 'Rn=2,10e-2&U=10,0e9&Ut0=5,2922286e4
 			fail(`neither a load line nor a sentence why not for ${query}`);
 		continue;
 	}
+	// Apart by more than a pixel, so that one point cannot pass for three.
 	const [[ax, ay], [bx, by], [cx, cy]] = drawn.points;
 	const cross = (bx - ax) * (cy - ay) - (by - ay) * (cx - ax);
-	const lengths = Math.hypot(bx - ax, by - ay) * Math.hypot(cx - ax, cy - ay);
-	if (!(Math.abs(cross) <= 1e-3 * lengths && Math.min(Math.hypot(bx - ax, by - ay), Math.hypot(cx - bx, cy - by)) > 1))
+	const [ab, bc] = [Math.hypot(bx - ax, by - ay), Math.hypot(cx - bx, cy - by)];
+	if (!(Math.abs(cross) <= 1e-3 * ab * Math.hypot(cx - ax, cy - ay) && Math.min(ab, bc) > 1))
 		fail(`the load line's points ${JSON.stringify(drawn.points)} are not three on one line for ${query}`);
 	pictures.push(JSON.stringify(drawn));
 }
