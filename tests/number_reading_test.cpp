@@ -60,17 +60,6 @@ std::string by_page(const std::string &typed)
 	return result;
 }
 
-std::string escaped(const std::string &typed)
-{
-	std::string text;
-	for (unsigned char c : typed) {
-		char code[8];
-		std::snprintf(code, sizeof code, c >= ' ' && c < 0x7f ? "%c" : "\\x%02x", c);
-		text += code;
-	}
-	return text;
-}
-
 class NumberReading : public testing::Test {
 protected:
 	void SetUp() override
@@ -89,7 +78,7 @@ protected:
 
 	void expect_same(const std::string &typed)
 	{
-		ASSERT_EQ(by_page(typed), by_scanf(typed, russian)) << "typed: " << escaped(typed);
+		ASSERT_EQ(by_page(typed), by_scanf(typed, russian)) << "typed: " << testing::PrintToString(typed);
 	}
 
 	locale_t russian = nullptr;
