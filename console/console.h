@@ -4,6 +4,7 @@
 #define AMPSTAGE_CONSOLE_CONSOLE_H
 
 #include <cstddef>
+#include <string_view>
 
 #include "../stage/stage.h"
 
@@ -61,5 +62,11 @@ void write_error(const char *line);
 // Waits for one key press when a person is at a terminal; returns at once
 // otherwise.  The terminal is left exactly as it was found.
 void wait_for_key();
+
+// For a platform whose C library knows only the "C" locale: one "%f"
+// conversion as the C library of Linux makes it under ru_RU.UTF-8, from
+// `input` at `position`.  `position` moves past every byte that scanf would
+// take, also those of a number that failed; false when nothing converts.
+bool read_russian_float(std::string_view input, std::size_t &position, float &value);
 
 #endif

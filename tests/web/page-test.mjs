@@ -1,0 +1,130 @@
+// The web page in headless Chromium, for scripts/test-web:
+//   node page-test.mjs PAGE LINKS FOLDER
+// writes FOLDER/page.N, the text of #report for each line "N QUERY" of
+// LINKS with the page opened from disk; then, with the page served with
+// gzip, checks it on a phone-sized touch screen and prints Lighthouse's
+// scores.  Exits non-zero, saying why, when a check fails.
+import { execFile } from 'node:child_process';
+import { readFileSync, writeFileSync } from 'node:fs';
+import { basename, dirname } from 'node:path';
+import { promisify } from 'node:util';
+import puppeteer from 'puppeteer-core';
+import { serve } from './serve.mjs';
+
+const [pagePath, linksPath, folder] = process.argv.slice(2);
+const chromium = '/usr/bin/chromium';
+const flags = ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+	'--disable-background-networking', '--disable-component-update', '--disable-sync'];
+let failures = 0;
+const fail = text => { console.error(`test-web: ${text}`); failures++; };
+
+const browser = await puppeteer.launch({ executablePath: chromium, headless: true, args: flags });
+const page = await browser.newPage();
+page.on('pageerror', error => fail(`the page threw ${error.message}`));
+const open = async url => {
+	await page.goto(url);
+	await page.waitForSelector('#calculate:not([disabled])');
+};
+
+for (const line of readFileSync(linksPath, 'utf8').split('\n').filter(Boolean)) {
+	const [n, query] = line.split(' ');
+	await open(`file://${pagePath}?${query}`);
+	writeFileSync(`${folder}/page.${n}`, await page.$eval('#report', report => report.textContent));
+}
+
+// What a phone shows: every number of the report, in an element of its own
+// outside the report, drawn at 12 px or more within the screen's width and
+// in no box that scrolls sideways; and the load line, whose three points
+// lie on one line.  Where the values make no picture, a sentence says so.
+const server = await serve(dirname(pagePath));
+const site = `http://127.0.0.1:${server.address().port}/${basename(pagePath)}`;
+await page.setViewport({ width: 360, height: 740, isMobile: true, hasTouch: true });
+const unread = () => {
+	const report = document.getElementById('report');
+	const readable = element => {
+		const box = element.getBoundingClientRect();
+		if (report.contains(element) || box.width === 0 || box.left < 0 || box.right > innerWidth)
+			return false;
+		for (let e = element; e; e = e.parentElement) {
+			const style = getComputedStyle(e);
+			if (style.visibility !== 'visible' || style.opacity === '0' ||
+			    (/auto|scroll/.test(style.overflowX) && e.scrollWidth > e.clientWidth))
+				return false;
+		}
+		return parseFloat(getComputedStyle(element).fontSize) >= 12;
+	};
+	const shown = [...document.querySelectorAll('body *')]
+		.filter(e => e.children.length === 0 && readable(e)).map(e => e.textContent.trim());
+	const numbers = report.textContent.match(/-?(\d+,\d+|nan|inf)/g);
+	// Each number once for each time the report prints it.
+	const missing = numbers.filter(number => {
+		const i = shown.indexOf(number);
+		if (i >= 0)
+			shown.splice(i, 1);
+		return i < 0;
+	});
+	return numbers.length === 14 ? missing : ['fewer than 14 numbers in #report'];
+};
+const loadLine = () => {
+	const svg = document.querySelector('#chart svg[role=img][aria-label]');
+	const point = name => {
+		const circle = svg.querySelector(`circle.${name}`);
+		return [circle.cx.baseVal.value, circle.cy.baseVal.value];
+	};
+	return svg && {
+		name: svg.getAttribute('aria-label'),
+		points: ['saturation', 'quiescent', 'cut-off'].map(point),
+	};
+};
+const pictures = [];
+for (const query of ['Rn=8,2&U=24&Ut0=1,5', 'Rn=2,10e-2&U=10,0e9&Ut0=5,2922286e4',
+	'Rn=1000&U=-12&Ut0=1', 'Rn=abc&U=12&Ut0=1']) {
+	await open(`${site}?${query}`);
+	for (const number of await page.evaluate(unread))
+		fail(`on a phone, ${number} of #report is not readable for ${query}`);
+	if (await page.evaluate(() => document.documentElement.scrollWidth > innerWidth))
+		fail(`on a phone, the page scrolls sideways for ${query}`);
+	const drawn = await page.evaluate(loadLine);
+	const sentence = await page.$eval('#chart', chart => chart.textContent.trim());
+	if (drawn === null) {
+		if (!/^Нагрузочную линию не нарисовать: .+\.$/.test(sentence))
+			fail(`neither a load line nor a sentence why not for ${query}`);
+		continue;
+	}
+	// Apart by more than a pixel, so that one point cannot pass for three.
+	const [[ax, ay], [bx, by], [cx, cy]] = drawn.points;
+	const cross = (bx - ax) * (cy - ay) - (by - ay) * (cx - ax);
+	const [ab, bc] = [Math.hypot(bx - ax, by - ay), Math.hypot(cx - bx, cy - by)];
+	if (!(Math.abs(cross) <= 1e-3 * ab * Math.hypot(cx - ax, cy - ay) && Math.min(ab, bc) > 1))
+		fail(`the load line's points ${JSON.stringify(drawn.points)} are not three on one line for ${query}`);
+	pictures.push(JSON.stringify(drawn));
+}
+if (pictures.length !== 2 || pictures[0] === pictures[1])
+	fail(`the load line is drawn for ${pictures.length} of 2 inputs, or does not change between them`);
+await browser.close();
+
+// Lighthouse on the served page with a report, its list and its load line
+// shown, as a phone and as a desktop.  A busy machine slows the simulated
+// phone, so performance, which only falls below 90 for a real fault, is
+// taken as the median of three runs when one run falls short.
+const lighthouse = `${dirname(new URL(import.meta.url).pathname)}/node_modules/.bin/lighthouse`;
+// The server answers from this process, so Lighthouse must not block it.
+const audit = async preset => {
+	const { stdout } = await promisify(execFile)(lighthouse, [`${site}?Rn=8,2&U=24&Ut0=1,5`,
+		'--quiet', '--output=json', '--output-path=stdout', `--chrome-flags=${flags.join(' ')}`,
+		...(preset ? [`--preset=${preset}`] : [])],
+	{ env: { ...process.env, CHROME_PATH: chromium }, maxBuffer: 1 << 28 });
+	return Object.values(JSON.parse(stdout).categories).map(c => [c.title, Math.round(c.score * 100)]);
+};
+for (const [device, preset] of [['mobile', ''], ['desktop', 'desktop']]) {
+	let runs = [await audit(preset)];
+	if (runs[0][0][1] < 90)
+		runs = [...runs, await audit(preset), await audit(preset)].sort((a, b) => a[0][1] - b[0][1]).slice(1, 2);
+	const scores = runs[0];
+	console.log(`test-web: Lighthouse, ${device}: ${scores.map(([title, score]) => `${title} ${score}`).join(', ')}`);
+	for (const [title, score] of scores)
+		if (score < (title === 'Performance' ? 90 : 100))
+			fail(`Lighthouse gives ${title} ${score} on ${device}`);
+}
+server.close();
+process.exit(failures === 0 ? 0 : 1);
