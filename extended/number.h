@@ -40,6 +40,12 @@ inline Extended widen(double x) { return soft_widen(x); }
 inline float to_float(Extended x) { return soft_to_float(x); }
 inline double to_double(Extended x) { return soft_to_double(x); }
 
+// A float as a double, exactly, with a NaN's sign and payload: by way of
+// Extended rather than a conversion instruction, because some processors
+// give every converted NaN one canonical sign and payload.  Its body
+// differs with the arithmetic, so each choice defines its own.
+inline double to_double(float x) { return to_double(widen(x)); }
+
 // The software type's rounding is fixed in its code.
 struct ExtendedRounding {
 	ExtendedRounding() {}
@@ -99,6 +105,9 @@ inline double to_double(Extended x)
 	return stored;
 }
 
+// As for the software type: a float as a double by way of Extended.
+inline double to_double(float x) { return to_double(widen(x)); }
+
 // The x87 unit rounds every operation to the precision its control word
 // selects.  Linux starts a process with 64 bits; a thread on 64-bit Windows
 // starts with 53, and only the C run-time's start-up raises it, which a
@@ -125,10 +134,5 @@ private:
 }
 
 #endif
-
-// A float as a double, exactly, with a NaN's sign and payload: by way of
-// Extended rather than a conversion instruction, because some processors
-// give every converted NaN one canonical sign and payload.
-inline double to_double(float x) { return to_double(widen(x)); }
 
 #endif
