@@ -10,7 +10,8 @@ install(FILES README.md LICENSE DESTINATION .)
 # Each installer is a program of its build's own kind: NSIS's amd64 stub
 # for the 64-bit build, so that it runs wherever that program runs and
 # writes the 64-bit Program Files and the 64-bit registry, and its default
-# 32-bit stub for the 32-bit build.
+# 32-bit stub for the 32-bit build.  The 64-bit target is chosen by the
+# makensis that packaging/makensis-64-bit runs, before the script.
 #
 # An installer keeps the time of each file it holds, to give it again on
 # installation; a file's time here is only when it was built or checked
@@ -18,12 +19,12 @@ install(FILES README.md LICENSE DESTINATION .)
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
 	set(windows_kind win64)
 	set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
-	set(CPACK_NSIS_DEFINES "Target amd64-unicode\n")
+	set(CPACK_NSIS_EXECUTABLE ${PROJECT_SOURCE_DIR}/packaging/makensis-64-bit)
 else()
 	set(windows_kind win32)
 	set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES")
 endif()
-string(APPEND CPACK_NSIS_DEFINES "  SetDateSave off")
+set(CPACK_NSIS_DEFINES "  SetDateSave off")
 
 set(CPACK_GENERATOR ZIP NSIS)
 set(CPACK_PACKAGE_NAME ampstage)
