@@ -26,8 +26,10 @@ as_root() {
 
 # The checks of a script come in named groups.  Each group that gets
 # through counts once in the closing line; the first check that fails
-# ends the script.
+# ends the script.  A group that this machine cannot run is skipped, with
+# the reason, and counted as skipped.
 passed=0
+skipped=0
 current=
 
 fail() {
@@ -41,9 +43,60 @@ group() {
 	[ -z "$current" ] || echo "$(basename "$0"): $current"
 }
 
+skip() {
+	skipped=$((skipped + 1))
+	echo "$(basename "$0"): $1: skipped: $2"
+}
+
 all_passed() {
 	group ""
-	echo "$(basename "$0"): $passed passed, 0 failed"
+	if [ "$skipped" -gt 0 ]; then
+		echo "$(basename "$0"): $passed passed, 0 failed, $skipped skipped"
+	else
+		echo "$(basename "$0"): $passed passed, 0 failed"
+	fi
+}
+
+# Whether this kernel runs 32-bit x86 programs, yes or no, found out in
+# the folder DIR by one that only exits.  Only the kernel's own refusal,
+# ENOEXEC, means it runs none.  Any other failure (a folder mounted
+# noexec, a filter on system calls) would pass for that and hide every
+# 32-bit check, so it ends the script and says why.  The shell cannot
+# tell the two apart, since on ENOEXEC it reads the program as a script,
+# so a small C program makes the call and says which it was.
+runs_32_bit_programs() {
+	cat >"$1/exit.s" <<'END'
+	.globl _start
+_start:	movl $1, %eax
+	xorl %ebx, %ebx
+	int $0x80
+END
+	cat >"$1/start.c" <<'END'
+#include <errno.h>
+#include <stdio.h>
+#include <string.h>
+#include <unistd.h>
+
+int main(int argc, char **argv)
+{
+	(void)argc;
+	execv(argv[1], argv + 1);
+	if (errno == ENOEXEC)
+		return 3;
+	fprintf(stderr, "%s: %s\n", argv[1], strerror(errno));
+	return 2;
+}
+END
+	as --32 -o "$1/exit.o" "$1/exit.s"
+	ld -m elf_i386 -o "$1/exit" "$1/exit.o"
+	cc -o "$1/start" "$1/start.c"
+	probe=0
+	"$1/start" "$1/exit" 2>"$1/why" || probe=$?
+	case $probe in
+	0) echo yes ;;
+	3) echo no ;;
+	*) fail "a 32-bit program could not be started, and not because the kernel refuses it (status $probe): $(cat "$1/why")" ;;
+	esac
 }
 
 # The x86-64 program that the other builds are compared with,
