@@ -7,10 +7,11 @@
 // unrounded result of an earlier one.
 //
 // Formula 1 finds the optimal ballast resistor; formulas 2 to 15 follow from
-// the inputs and whatever Rb is stored, so a given resistor goes through
-// exactly the same code as the optimal one.  The caller holds the rounding.
-static void formulas_after_ballast(Stage &s, ReportValues &r)
+// the inputs and whatever Rb is stored, so the optimal resistor and a given
+// one go through this same code.
+void compute_stage_with_ballast(Stage &s, ReportValues &r)
 {
+	const ExtendedRounding rounding;
 	const Extended two = widen(2.0);
 	const Extended hundred = widen(100.0);
 
@@ -51,21 +52,15 @@ static void formulas_after_ballast(Stage &s, ReportValues &r)
 
 void compute_stage(Stage &s, ReportValues &r)
 {
-	const ExtendedRounding rounding;
-
-	// The square root of two enters as the double nearest to it, widened,
-	// not as a wider approximation: the last bits of Rb, and of everything
-	// derived from it, depend on exactly this value.
-	const Extended root_two = widen(1.4142135623730951);
-
-	s.Rb = to_float(widen(s.Rn) * root_two);
-	formulas_after_ballast(s, r);
-}
-
-void compute_stage_with_ballast(Stage &s, ReportValues &r)
-{
-	const ExtendedRounding rounding;
-	formulas_after_ballast(s, r);
+	{
+		const ExtendedRounding rounding;
+		// The square root of two enters as the double nearest to it,
+		// widened, not as a wider approximation: the last bits of Rb, and
+		// of everything derived from it, depend on exactly this value.
+		const Extended root_two = widen(1.4142135623730951);
+		s.Rb = to_float(widen(s.Rn) * root_two);
+	}
+	compute_stage_with_ballast(s, r);
 }
 
 double reported(float quantity)
