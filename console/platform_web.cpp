@@ -72,33 +72,36 @@ EMSCRIPTEN_KEEPALIVE const char *values_text()
 
 }
 
+// The stage beside its standard ballast resistors, as parts_text gives it.
+static std::string parts;
+
 // One design as the page shows it: its report, written by the report's own
 // code, and the ratings of its parts, each followed by a vertical tab.
-static void add_design(std::string &text, const Stage &s, const ReportValues &r)
+static void add_design(const Stage &s, const ReportValues &r)
 {
 	report.clear();
 	print_report(s, r);
-	text += report;
+	parts += report;
 	const Ratings ratings = part_ratings(s, r);
-	for (const double value : { ratings.collector_current, reported(ratings.collector_voltage),
-				    reported(ratings.transistor_power), reported(ratings.ballast_power) }) {
-		char number[512];
-		format_number(number, sizeof number, "\v%f", value);
-		text += number;
+	const double numbers[] = { ratings.collector_current, reported(ratings.collector_voltage),
+				   reported(ratings.transistor_power), reported(ratings.ballast_power),
+				   reported(ratings.ballast_rating) };
+	for (int i = 0; i < 5; i++) {
+		char text[512];
+		format_number(text, sizeof text, i == 4 ? "\v%g" : "\v%f", numbers[i]);
+		parts += text;
 	}
-	char rating[32];
-	format_number(rating, sizeof rating, "\v%g\v", reported(ratings.ballast_rating));
-	text += rating;
+	parts += '\v';
 }
 
 // The last calculation again, beside the same stage with each standard
 // neighbour of its ballast resistor in the series of `per_decade` values:
 // the lower neighbour, the optimal design and the upper one.  Empty when
-// the ballast resistor has no neighbours to offer.
+// the ballast resistor has no neighbours to offer.  The page has taken the
+// report and the values of the calculation by now, so they serve as room
+// for the work.
 extern "C" EMSCRIPTEN_KEEPALIVE const char *parts_text(int per_decade)
 {
-	static std::string text;
-	const std::string kept_report = report, kept_values = values;
 	Stage optimal = {};
 	ReportValues r;
 	optimal.Rn = inputs[0];
@@ -106,18 +109,16 @@ extern "C" EMSCRIPTEN_KEEPALIVE const char *parts_text(int per_decade)
 	optimal.Ut0 = inputs[2];
 	compute_stage(optimal, r);
 	const Neighbours neighbours = standard_neighbours(optimal.Rb, Series(per_decade));
-	text.clear();
-	for (const float Rb : { neighbours.below, optimal.Rb, neighbours.above }) {
-		if (!neighbours.found)
-			break;
+	const float resistors[] = { neighbours.below, optimal.Rb, neighbours.above };
+	parts.clear();
+	values.clear();
+	for (int i = 0; neighbours.found && i < 3; i++) {
 		Stage design = optimal;
-		design.Rb = Rb;
+		design.Rb = resistors[i];
 		compute_stage_with_ballast(design, r);
-		add_design(text, design, r);
+		add_design(design, r);
 	}
-	report = kept_report;
-	values = kept_values;
-	return text.c_str();
+	return parts.c_str();
 }
 
 // The C library of WebAssembly knows only the "C" locale, so numbers are
