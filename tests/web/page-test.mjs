@@ -83,18 +83,26 @@ const loadLine = () => {
 		points: ['saturation', 'quiescent', 'cut-off'].map(point),
 	};
 };
-// Each input with whether it makes a load line and standard resistors: a
-// ballast resistor below 0,1 Ω, above 100 MΩ or nan has none.
+// Each input with whether it makes a load line, and its standard ballast
+// resistors: a ballast resistor below 0,1 Ω, above 100 MΩ or nan has none.
+// The optimal column is the report's fourteen numbers, and the ratings
+// repeat the pulse current (entry 4), Pt (13) and Pb (12) of their column.
 const pictures = [];
-for (const [query, line, resistors] of [['Rn=8,2&U=24&Ut0=1,5', true, true],
-	['Rn=2,10e-2&U=10,0e9&Ut0=5,2922286e4', true, false], ['Rn=1000&U=-12&Ut0=1', false, true],
-	['Rn=abc&U=12&Ut0=1', false, false], ['Rn=7e7&U=12&Ut0=1&series=E96', true, true],
-	['Rn=1e8&U=12&Ut0=1', true, false]]) {
+for (const [query, line, resistors] of [['Rn=8,2&U=24&Ut0=1,5', true, ['11,000000', '12,000000']],
+	['Rn=2,10e-2&U=10,0e9&Ut0=5,2922286e4', true, null], ['Rn=1000&U=-12&Ut0=1', false, ['1300,000000', '1500,000000']],
+	['Rn=abc&U=12&Ut0=1', false, null], ['Rn=7e7&U=12&Ut0=1&series=E96', true, ['97600000,000000', '100000000,000000']],
+	['Rn=1e8&U=12&Ut0=1', true, null], ['Rn=1000&U=abc&Ut0=1&series=E12', false, ['1200,000000', '1500,000000']]]) {
 	await open(`${site}?${query}`);
-	const cells = await page.$$eval('#parts tbody td', cells => cells.length);
+	const rows = await page.$$eval('#parts tbody tr', rows => rows.map(row =>
+		[...row.querySelectorAll('td')].map(cell => cell.textContent)));
+	const entries = await page.$$eval('#entries dd', numbers => numbers.map(number => number.textContent));
 	const why = await page.$eval('#parts-body', body => body.textContent.trim());
-	if (resistors ? cells !== 3 * 19 : !/^Стандартный резистор не подобрать: .+\.$/.test(why))
-		fail(`${resistors ? `${cells} numbers, not 57,` : 'no sentence'} in the parts for ${query}`);
+	const columns = [0, 1, 2].map(i => rows.map(row => row[i]));
+	if (resistors ? JSON.stringify([columns[1].slice(0, 14), rows[0][0], rows[0][2]]) !==
+			JSON.stringify([entries, ...resistors]) || rows.length !== 20 ||
+			columns.some(c => c[15] !== c[3] || c[17] !== c[12] || c[18] !== c[11])
+		: !/^Стандартный резистор не подобрать: .+\.$/.test(why))
+		fail(`${resistors ? `the columns ${JSON.stringify(columns)} are not the design's` : 'no sentence'} in the parts for ${query}`);
 	for (const number of await page.evaluate(unread))
 		fail(`on a phone, ${number} is not readable for ${query}`);
 	if (await page.evaluate(() => document.documentElement.scrollWidth > document.documentElement.clientWidth))
