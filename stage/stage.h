@@ -36,8 +36,44 @@ struct ReportValues {
 // value or a NaN among the inputs flows through as IEEE arithmetic gives it.
 void compute_stage(Stage &s, ReportValues &r);
 
+// The same calculation for a ballast resistor that is given rather than
+// optimal: `s.Rb` is taken as it stands and everything that follows from it
+// is filled in by the very formulas compute_stage uses after finding Rb.
+void compute_stage_with_ballast(Stage &s, ReportValues &r);
+
 // A quantity as the report prints it: its float widened to double, exactly,
 // so that a NaN keeps its sign on every processor.
 double reported(float quantity);
+
+// The standard series of resistances, by the number of values in a decade.
+enum class Series { E12 = 12, E24 = 24, E96 = 96 };
+
+// The standard resistors on either side of a ballast resistor, within the
+// range in which resistors are commonly sold, 0.1 ohm to 100 megohms.
+// `below` is the largest standard value not above Rb and `above` the
+// smallest not below it; they are equal when Rb is a standard value.  Each
+// is the float that a person typing its digits would give the program.
+// `found` is false for a Rb that is not a positive finite number, or whose
+// neighbours would leave that range.
+struct Neighbours {
+	bool found;
+	float below;
+	float above;
+};
+Neighbours standard_neighbours(float Rb, Series series);
+
+// The least that each part of a stage must withstand, with no margin.
+struct Ratings {
+	double collector_current;  // A, the transistor's maximum pulse current
+	float collector_voltage;   // V, the supply voltage
+	float transistor_power;    // W, Pt
+	float ballast_power;       // W, Pb
+	float ballast_rating;      // W, the next standard power rating; NaN above 100 W
+};
+Ratings part_ratings(const Stage &s, const ReportValues &r);
+
+// The smallest standard power rating of a resistor (0.125 W to 100 W) at or
+// above `watts`; NaN when there is none, or `watts` is NaN.
+float power_rating(float watts);
 
 #endif

@@ -3,8 +3,12 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <algorithm>
+#include <cstdlib>
+#include <map>
 #include <random>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -23,15 +27,80 @@ Stage inputs(float Rn, float U, float Ut0)
 	return s;
 }
 
-// Runs one input through the program's formulas and the model; returns
-// what differs, or an empty string.
+// Every standard value from 0.1 ohm to 100 megohms, each as strtof reads
+// its decimal text in the "C" locale, in increasing order.
+std::vector<float> standard_values(Series series)
+{
+	const int n = int(series), digits = n == 96 ? 3 : 2;
+	std::vector<float> values;
+	for (int exponent = -1 - digits; exponent <= 9 - digits; exponent++)
+		for (int i = 0; i < n; i++) {
+			// The series' values within a decade, rounded to the digits of
+			// the series, as they are printed on resistors.
+			const double exact = std::pow(10.0, digits - 1 + i / double(n));
+			long mantissa = std::lround(exact);
+			// E12 and E24 kept their older values where rounding the
+			// ratio gives another.
+			static const std::map<long, long> kept = { { 26, 27 }, { 29, 30 }, { 32, 33 },
+				{ 35, 36 }, { 38, 39 }, { 42, 43 }, { 46, 47 }, { 83, 82 } };
+			if (kept.count(mantissa))
+				mantissa = kept.at(mantissa);
+			const std::string text = std::to_string(mantissa) + "e" + std::to_string(exponent);
+			const float value = std::strtof(text.c_str(), nullptr);
+			if (value >= 0.1f && value <= 1e8f)
+				values.push_back(value);
+		}
+	return values;
+}
+
+const Series every_series[] = { Series::E12, Series::E24, Series::E96 };
+
+// The neighbours of `Rb` found in the strtof table: a different route to
+// the same two floats.
+std::string neighbour_differences(float Rb, Series series)
+{
+	static const std::map<Series, std::vector<float>> tables = {
+		{ Series::E12, standard_values(Series::E12) },
+		{ Series::E24, standard_values(Series::E24) },
+		{ Series::E96, standard_values(Series::E96) },
+	};
+	const std::vector<float> &table = tables.at(series);
+	const Neighbours got = standard_neighbours(Rb, series);
+	const auto above = std::lower_bound(table.begin(), table.end(), Rb);
+	const auto below = std::upper_bound(table.begin(), table.end(), Rb);
+	const bool found = !std::isnan(Rb) && above != table.end() && below != table.begin();
+	char text[160] = "";
+	if (got.found != found || (found && (got.below != below[-1] || got.above != *above)))
+		snprintf(text, sizeof text, " E%d neighbours %d %a %a, not %d %a %a;", int(series), got.found,
+			 got.below, got.above, found, found ? below[-1] : 0, found ? *above : 0);
+	return text;
+}
+
+// Runs one input through the program's formulas and the model, and again
+// with each standard neighbour of its Rb; returns what differs, or an
+// empty string.
 std::string compare(float Rn, float U, float Ut0)
 {
 	Stage s = inputs(Rn, U, Ut0), m = s;
 	ReportValues r, mr;
 	compute_stage(s, r);
 	reference_stage(m, mr);
-	const std::string differences = stage_differences(s, r, m, mr, NaNs::any);
+	std::string differences = stage_differences(s, r, m, mr, NaNs::any);
+	for (const Series series : every_series) {
+		differences += neighbour_differences(s.Rb, series);
+		const Neighbours n = standard_neighbours(s.Rb, series);
+		for (const float Rb : { n.below, n.above }) {
+			if (!n.found)
+				break;
+			Stage g = inputs(Rn, U, Ut0), gm = g;
+			g.Rb = gm.Rb = Rb;
+			compute_stage_with_ballast(g, r);
+			reference_stage_with_ballast(gm, mr);
+			const std::string d = stage_differences(g, r, gm, mr, NaNs::any);
+			if (!d.empty())
+				differences += " with Rb=" + std::to_string(Rb) + ":" + d;
+		}
+	}
 	if (differences.empty())
 		return differences;
 	char where[120];
@@ -171,6 +240,110 @@ TEST(Calculation, SinglePrecisionShows)
 	// A report value is not a float: Ut0 + Ut carried to double keeps bits
 	// that a float sum would lose.
 	EXPECT_NE(r.transistor_rest_voltage, double(float(double(s.Ut0) + double(s.Ut))));
+}
+
+} // namespace
+
+namespace {
+
+// A ballast resistor on, just off and halfway between standard values of
+// every series, where the neighbours change and the recomputed designs
+// with them.
+TEST(Calculation, MatchesModelNearStandardValues)
+{
+	Tally tally;
+	for (const Series series : every_series) {
+		const std::vector<float> table = standard_values(series);
+		for (std::size_t i = 0; i + 1 < table.size(); i++)
+			for (const double Rb : { double(table[i]), (double(table[i]) + table[i + 1]) / 2 }) {
+				float Rn = float(Rb / std::sqrt(2.0));
+				for (int step = 0; step < 2; step++, Rn = std::nextafter(Rn, 0.0f))
+					tally(Rn, 24.0f, 1.5f), tally(std::nextafter(Rn, INFINITY), 9.0f, 0.3f);
+			}
+	}
+}
+
+struct NeighbourRow {
+	Series series;
+	float Rb;
+	bool found;
+	float below, above;
+};
+
+TEST(Parts, Neighbours)
+{
+	const float up = std::nextafter(1000.0f, INFINITY), down = std::nextafter(1000.0f, 0.0f);
+	const NeighbourRow rows[] = {
+		// On a standard value, just off it, and at a decade's boundary.
+		{ Series::E24, 1000.0f, true, 1000.0f, 1000.0f },
+		{ Series::E24, up, true, 1000.0f, 1100.0f },
+		{ Series::E24, down, true, 910.0f, 1000.0f },
+		{ Series::E24, 999.9f, true, 910.0f, 1000.0f },
+		{ Series::E12, 999.9f, true, 820.0f, 1000.0f },
+		{ Series::E96, 999.9f, true, 976.0f, 1000.0f },
+		{ Series::E96, up, true, 1000.0f, 1020.0f },
+		{ Series::E12, 1414.2136f, true, 1200.0f, 1500.0f },
+		{ Series::E24, 1414.2136f, true, 1300.0f, 1500.0f },
+		{ Series::E96, 1414.2136f, true, 1400.0f, 1430.0f },
+		// A standard value that a float cannot hold: the float a person
+		// typing it gets is the value.
+		{ Series::E24, 1.1f, true, 1.1f, 1.1f },
+		{ Series::E96, 0.287f, true, 0.287f, 0.287f },
+		{ Series::E96, std::nextafter(0.287f, 1.0f), true, 0.287f, 0.294f },
+		// Below one ohm and above ten megohms, to the ends of the range.
+		{ Series::E12, 0.5f, true, 0.47f, 0.56f },
+		{ Series::E24, 0.1f, true, 0.1f, 0.1f },
+		{ Series::E96, 0.1f, true, 0.1f, 0.1f },
+		{ Series::E24, 0.1f * 1.05f, true, 0.1f, 0.11f },
+		{ Series::E12, std::nextafter(0.1f, 0.0f), false, 0, 0 },
+		{ Series::E24, 0.05f, false, 0, 0 },
+		{ Series::E96, 1.23e7f, true, 1.21e7f, 1.24e7f },
+		{ Series::E12, 9.9e7f, true, 8.2e7f, 1e8f },
+		{ Series::E24, 9.2e7f, true, 9.1e7f, 1e8f },
+		{ Series::E96, 1e8f, true, 1e8f, 1e8f },
+		{ Series::E24, std::nextafter(1e8f, INFINITY), false, 0, 0 },
+		// No resistor at all.
+		{ Series::E24, 0.0f, false, 0, 0 },
+		{ Series::E24, -0.0f, false, 0, 0 },
+		{ Series::E12, -1000.0f, false, 0, 0 },
+		{ Series::E96, INFINITY, false, 0, 0 },
+		{ Series::E24, NAN, false, 0, 0 },
+	};
+	for (const NeighbourRow &row : rows) {
+		const Neighbours n = standard_neighbours(row.Rb, row.series);
+		EXPECT_EQ(n.found, row.found) << row.Rb << " in E" << int(row.series);
+		if (row.found && n.found) {
+			EXPECT_EQ(n.below, row.below) << row.Rb << " in E" << int(row.series);
+			EXPECT_EQ(n.above, row.above) << row.Rb << " in E" << int(row.series);
+		}
+	}
+	// Every standard value of every series, as strtof reads it, is its own
+	// neighbour, and the values beside it are those of the strtof table.
+	for (const Series series : every_series)
+		for (const float value : standard_values(series))
+			for (const float Rb : { value, std::nextafter(value, 0.0f), std::nextafter(value, INFINITY) })
+				EXPECT_EQ(neighbour_differences(Rb, series), "") << Rb;
+}
+
+TEST(Parts, PowerRatings)
+{
+	const float standard[] = { 0.125f, 0.25f, 0.5f, 1, 2, 3, 5, 10, 25, 50, 100 };
+	for (std::size_t i = 0; i < std::size(standard); i++) {
+		const float at = standard[i], next = i + 1 < std::size(standard) ? standard[i + 1] : NAN;
+		const float rows[][2] = {
+			{ at, at },
+			{ std::nextafter(at, 0.0f), at },
+			{ std::nextafter(at, INFINITY), next },
+			{ at * 1.2f, next },
+		};
+		for (const auto &[watts, rating] : rows)
+			EXPECT_TRUE(power_rating(watts) == rating || (std::isnan(rating) && std::isnan(power_rating(watts))))
+				<< watts << " W gives " << power_rating(watts) << ", not " << rating;
+	}
+	EXPECT_EQ(power_rating(0.0f), 0.125f);
+	EXPECT_EQ(power_rating(1e-30f), 0.125f);
+	EXPECT_TRUE(std::isnan(power_rating(INFINITY)));
+	EXPECT_TRUE(std::isnan(power_rating(NAN)));
 }
 
 } // namespace

@@ -48,10 +48,14 @@ double twice(const X &x) { return mpfr_get_d(x.v, MPFR_RNDN); }
 
 void reference_stage(Stage &s, ReportValues &r)
 {
-	const X root_two(1.4142135623730951), two(2.0), hundred(100.0);
-	const X Rn(s.Rn), U(s.U), Ut0(s.Ut0);
+	s.Rb = single(X(s.Rn) * X(1.4142135623730951));
+	reference_stage_with_ballast(s, r);
+}
 
-	s.Rb = single(Rn * root_two);
+void reference_stage_with_ballast(Stage &s, ReportValues &r)
+{
+	const X two(2.0), hundred(100.0);
+	const X Rn(s.Rn), U(s.U), Ut0(s.Ut0);
 	const X Rb(s.Rb);
 	s.Up = single(U - Ut0);
 	const X Up(s.Up);

@@ -10,6 +10,9 @@
 // program's calculation should.
 void reference_stage(Stage &s, ReportValues &r);
 
+// The same for the Rb that `s` holds, as compute_stage_with_ballast.
+void reference_stage_with_ballast(Stage &s, ReportValues &r);
+
 // A double printed as "%f" prints it, correctly rounded to six decimals,
 // but with MPFR's own formatting and a full stop for the decimal point.
 // NaN prints as "nan" whatever its sign, since MPFR keeps no sign for it.

@@ -3,4 +3,5 @@
 // whichever type the build gave the program.
 #define compute_stage compute_stage_by_hardware
 #define reported reported_by_hardware
+#define compute_stage_with_ballast compute_stage_with_ballast_by_hardware
 #include "stage.cpp"

@@ -39,11 +39,14 @@ for (const line of readFileSync(linksPath, 'utf8').split('\n').filter(Boolean)) 
 const server = await serve(dirname(pagePath));
 const site = `http://127.0.0.1:${server.address().port}/${basename(pagePath)}`;
 await page.setViewport({ width: 360, height: 740, isMobile: true, hasTouch: true });
+// The screen's width is the root's client width: a phone's browser widens
+// innerWidth to fit a page that overflows, and zooms it out.
 const unread = () => {
 	const report = document.getElementById('report');
+	const width = document.documentElement.clientWidth;
 	const readable = element => {
 		const box = element.getBoundingClientRect();
-		if (report.contains(element) || box.width === 0 || box.left < 0 || box.right > innerWidth)
+		if (report.contains(element) || box.width === 0 || box.left < 0 || box.right > width)
 			return false;
 		for (let e = element; e; e = e.parentElement) {
 			const style = getComputedStyle(e);
@@ -63,7 +66,11 @@ const unread = () => {
 			shown.splice(i, 1);
 		return i < 0;
 	});
-	return numbers.length === 14 ? missing : ['fewer than 14 numbers in #report'];
+	// And every number of the parts' table, where it stands.
+	const parts = [...document.querySelectorAll('#parts tbody td')].filter(e => !readable(e))
+		.map(e => `${e.textContent} of the parts`);
+	return numbers.length === 14 ? [...missing.map(number => `${number} of #report`), ...parts]
+		: ['fewer than 14 numbers in #report'];
 };
 const loadLine = () => {
 	const svg = document.querySelector('#chart svg[role=img][aria-label]');
@@ -76,16 +83,34 @@ const loadLine = () => {
 		points: ['saturation', 'quiescent', 'cut-off'].map(point),
 	};
 };
+// Each input with whether it makes a load line, and its standard ballast
+// resistors: a ballast resistor below 0,1 Ω, above 100 MΩ or nan has none.
+// The optimal column is the report's fourteen numbers, and the ratings
+// repeat the pulse current (entry 4), Pt (13) and Pb (12) of their column.
 const pictures = [];
-for (const query of ['Rn=8,2&U=24&Ut0=1,5', 'Rn=2,10e-2&U=10,0e9&Ut0=5,2922286e4',
-	'Rn=1000&U=-12&Ut0=1', 'Rn=abc&U=12&Ut0=1']) {
+for (const [query, line, resistors] of [['Rn=8,2&U=24&Ut0=1,5', true, ['11,000000', '12,000000']],
+	['Rn=2,10e-2&U=10,0e9&Ut0=5,2922286e4', true, null], ['Rn=1000&U=-12&Ut0=1', false, ['1300,000000', '1500,000000']],
+	['Rn=abc&U=12&Ut0=1', false, null], ['Rn=7e7&U=12&Ut0=1&series=E96', true, ['97600000,000000', '100000000,000000']],
+	['Rn=1e8&U=12&Ut0=1', true, null], ['Rn=1000&U=abc&Ut0=1&series=E12', false, ['1200,000000', '1500,000000']]]) {
 	await open(`${site}?${query}`);
+	const rows = await page.$$eval('#parts tbody tr', rows => rows.map(row =>
+		[...row.querySelectorAll('td')].map(cell => cell.textContent)));
+	const entries = await page.$$eval('#entries dd', numbers => numbers.map(number => number.textContent));
+	const why = await page.$eval('#parts-body', body => body.textContent.trim());
+	const columns = [0, 1, 2].map(i => rows.map(row => row[i]));
+	if (resistors ? JSON.stringify([columns[1].slice(0, 14), rows[0][0], rows[0][2]]) !==
+			JSON.stringify([entries, ...resistors]) || rows.length !== 20 ||
+			columns.some(c => c[15] !== c[3] || c[17] !== c[12] || c[18] !== c[11])
+		: !/^Стандартный резистор не подобрать: .+\.$/.test(why))
+		fail(`${resistors ? `the columns ${JSON.stringify(columns)} are not the design's` : 'no sentence'} in the parts for ${query}`);
 	for (const number of await page.evaluate(unread))
-		fail(`on a phone, ${number} of #report is not readable for ${query}`);
-	if (await page.evaluate(() => document.documentElement.scrollWidth > innerWidth))
+		fail(`on a phone, ${number} is not readable for ${query}`);
+	if (await page.evaluate(() => document.documentElement.scrollWidth > document.documentElement.clientWidth))
 		fail(`on a phone, the page scrolls sideways for ${query}`);
 	const drawn = await page.evaluate(loadLine);
 	const sentence = await page.$eval('#chart', chart => chart.textContent.trim());
+	if ((drawn !== null) !== line)
+		fail(`the load line is ${line ? 'not ' : ''}drawn for ${query}`);
 	if (drawn === null) {
 		if (!/^Нагрузочную линию не нарисовать: .+\.$/.test(sentence))
 			fail(`neither a load line nor a sentence why not for ${query}`);
@@ -99,8 +124,27 @@ for (const query of ['Rn=8,2&U=24&Ut0=1,5', 'Rn=2,10e-2&U=10,0e9&Ut0=5,2922286e4
 		fail(`the load line's points ${JSON.stringify(drawn.points)} are not three on one line for ${query}`);
 	pictures.push(JSON.stringify(drawn));
 }
-if (pictures.length !== 2 || pictures[0] === pictures[1])
-	fail(`the load line is drawn for ${pictures.length} of 2 inputs, or does not change between them`);
+if (pictures[0] === pictures[1])
+	fail('the load line does not change with the input');
+
+// Printed on A4, the sheet is one page with the inputs, the fourteen
+// values, the load line and the parts, and no form.
+for (const query of ['Rn=8,2&U=24&Ut0=1,5', 'Rn=7e7&U=12&Ut0=1&series=E96']) {
+	await open(`${site}?${query}`);
+	const pdf = Buffer.from(await page.pdf({ format: 'A4' }));
+	writeFileSync(`${folder}/sheet.pdf`, pdf);
+	const pages = pdf.toString('latin1').match(/\/Type\s*\/Page\b(?!s)/g)?.length;
+	const { stdout: sheet } = await promisify(execFile)('pdftotext', ['-layout', `${folder}/sheet.pdf`, '-']);
+	const numbers = await page.$eval('#report', report => report.textContent.match(/-?(\d+,\d+|nan|inf)/g));
+	const wanted = [...numbers, 'Введите сопротивление нагрузки в Омах: ', 'Напряжение на транзисторе, В',
+		'Что должны выдерживать детали', 'КПД усилителя'];
+	if (pages !== 1)
+		fail(`the printed sheet has ${pages} pages for ${query}`);
+	for (const text of wanted.filter(text => !sheet.includes(text)))
+		fail(`the printed sheet lacks ${text} for ${query}`);
+	if (/Рассчитать|Ряд номиналов/.test(sheet))
+		fail(`the printed sheet shows the form for ${query}`);
+}
 await browser.close();
 
 // Lighthouse on the served page with a report, its list and its load line
