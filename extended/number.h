@@ -113,22 +113,48 @@ inline double to_double(float x) { return to_double(widen(x)); }
 // starts with 53, and only the C run-time's start-up raises it, which a
 // calculation should not have to trust.  While it lives, this sets the
 // control word as a reset leaves it (64 bits, to nearest, every exception
-// masked) and puts the caller's back at the end.  The memory clobbers keep
-// the compiler from moving the calculation's loads and stores across.
+// masked) and at the end puts back all that the calculation changed: the
+// caller's control word, and the caller's exception flags and condition
+// codes in the status word.  A flag that the calculation raised (inexact,
+// invalid, divide-by-zero...) and left would become the caller's: once it
+// unmasks that exception, its next x87 instruction traps for what the
+// calculation did.  Flags can only be written by loading the whole
+// environment, so the one at the end is read, given the caller's words,
+// and loaded back; it keeps its own register stack, the stack pointer in
+// the status word and the tags, so that nothing the compiler holds in a
+// register is lost.  The memory clobbers keep the compiler from moving the
+// calculation's loads and stores across.
 class ExtendedRounding {
 public:
 	ExtendedRounding()
 	{
 		static const unsigned short reset = 0x037F;
-		__asm__ volatile("fnstcw %0" : "=m"(saved) : : "memory");
+		__asm__ volatile("fnstenv %0" : "=m"(saved) : : "memory");
 		__asm__ volatile("fldcw %0" : : "m"(reset) : "memory");
 	}
-	~ExtendedRounding() { __asm__ volatile("fldcw %0" : : "m"(saved) : "memory"); }
+	~ExtendedRounding()
+	{
+		Environment now;
+		__asm__ volatile("fnstenv %0" : "=m"(now) : : "memory");
+		now.control = saved.control;
+		now.status = (saved.status & ~stack_top) | (now.status & stack_top);
+		__asm__ volatile("fldenv %0" : : "m"(now) : "memory");
+	}
 	ExtendedRounding(const ExtendedRounding &) = delete;
 	ExtendedRounding &operator=(const ExtendedRounding &) = delete;
 
 private:
-	unsigned short saved;
+	// The environment as fnstenv stores it in protected mode, also in
+	// 64-bit mode: 28 bytes, each word in the low half of 32 bits.
+	struct Environment {
+		unsigned short control, unused_1;
+		unsigned short status, unused_2;
+		unsigned int tags_and_pointers[5];
+	};
+	static_assert(sizeof(Environment) == 28, "the x87 environment's layout");
+	static const unsigned short stack_top = 0x3800;
+
+	Environment saved;
 };
 
 }

@@ -100,11 +100,14 @@ TEST(Report, WholeOutputMatches)
 		{ "8\n3\n5\n", 8, 3, 5 },  // supply below the minimum: minus signs
 		{ "33000\n300\n2,5\n", 33000, 300, 2.5f },
 	};
-	for (const Case &c : cases) {
-		Finished run = run_through_pipes(c.typed);
-		EXPECT_EQ(run.out, expected_output(c.Rn, c.U, c.Ut0)) << c.typed;
-		EXPECT_TRUE(exited_normally(run.status)) << c.typed;
-	}
+	// Also as a program that drives this one would feed it, each number
+	// only once its prompt has come through the pipe.
+	for (Pace pace : { Pace::all_at_once, Pace::after_each_prompt })
+		for (const Case &c : cases) {
+			Finished run = run_through_pipes(c.typed, TEST_LOCPATH, pace);
+			EXPECT_EQ(run.out, expected_output(c.Rn, c.U, c.Ut0)) << c.typed;
+			EXPECT_TRUE(exited_normally(run.status)) << c.typed;
+		}
 }
 
 // Where each number begins on the screen, counted in characters with a tab

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "program.h"
@@ -14,7 +15,7 @@ extern char **environ;
 
 // Writing and reading go on together, so that neither pipe can fill up
 // while the other side waits, however long the input or the output.
-Finished run_through_pipes(const std::string &input, const char *locales)
+Finished run_through_pipes(const std::string &input, const char *locales, Pace pace)
 {
 	int to_child[2], from_child[2];
 	if (pipe(to_child) != 0 || pipe(from_child) != 0)
@@ -47,9 +48,24 @@ Finished run_through_pipes(const std::string &input, const char *locales)
 		to_child[1] = -1;
 	}
 	for (;;) {
+		// The input that may be written so far: where one line of it
+		// ends for each line of output.
+		size_t allowed = input.size();
+		if (pace == Pace::after_each_prompt) {
+			allowed = 0;
+			for (size_t lines = size_t(std::count(done.out.begin(), done.out.end(), '\n'));
+			     lines > 0 && allowed < input.size(); lines--)
+				allowed = std::min(input.find('\n', allowed), input.size() - 1) + 1;
+		}
+		const bool writing = to_child[1] >= 0 && sent < allowed;
 		struct pollfd fds[2] = { { from_child[0], POLLIN, 0 }, { to_child[1], POLLOUT, 0 } };
-		if (poll(fds, to_child[1] >= 0 ? 2 : 1, 10000) <= 0)
-			throw std::runtime_error("the program neither reads nor writes");
+		if (poll(fds, writing ? 2 : 1, 10000) <= 0) {
+			kill(pid, SIGKILL);
+			waitpid(pid, nullptr, 0);
+			throw std::runtime_error(pace == Pace::after_each_prompt && sent < input.size()
+			                                 ? "no prompt came before the program waited for its number"
+			                                 : "the program neither reads nor writes");
+		}
 		if (fds[0].revents) {
 			char buffer[4096];
 			ssize_t n = read(from_child[0], buffer, sizeof buffer);
@@ -57,8 +73,8 @@ Finished run_through_pipes(const std::string &input, const char *locales)
 				break;
 			done.out.append(buffer, size_t(n));
 		}
-		if (to_child[1] >= 0 && fds[1].revents) {
-			ssize_t n = write(to_child[1], input.data() + sent, input.size() - sent);
+		if (writing && fds[1].revents) {
+			ssize_t n = write(to_child[1], input.data() + sent, allowed - sent);
 			if (n > 0)
 				sent += size_t(n);
 			if (n < 0 || sent == input.size()) {

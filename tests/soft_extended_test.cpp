@@ -14,6 +14,11 @@
 #include <tuple>
 
 #include "soft_extended.h"
+#include "sticky_cases.h"
+
+#if TESTS_HAVE_MPFR
+#include <mpfr.h>
+#endif
 
 namespace {
 
@@ -182,6 +187,46 @@ TEST(SoftExtendedRange, OverflowAndGradualUnderflowOfTheExtendedFormat)
 	const SoftExtended fine = ext(1.0) + ext(0x1p-60);
 	EXPECT_EQ(as_double(scaled(scaled(fine, -16400), 16400) - ext(1.0)), plus_zero);
 	EXPECT_EQ(as_double(scaled(scaled(fine, -16380), 16380) - ext(1.0)), bits(0x1p-60));
+}
+
+#if TESTS_HAVE_MPFR
+// The exact result rounded by MPFR to a 64-bit significand, with the
+// extended format's gradual underflow, as significand and exponent.
+SoftExtended by_mpfr(char operation, SoftExtended a, SoftExtended b)
+{
+	const mpfr_exp_t emin = mpfr_get_emin(), emax = mpfr_get_emax();
+	mpfr_set_emin(-16444);
+	mpfr_set_emax(16384);
+	mpfr_t x, y, r;
+	mpfr_inits2(64, x, y, r, static_cast<mpfr_ptr>(nullptr));
+	mpfr_set_uj_2exp(x, a.significand, a.exponent - 63, MPFR_RNDN);
+	mpfr_set_uj_2exp(y, b.significand, b.exponent - 63, MPFR_RNDN);
+	mpfr_setsign(x, x, a.negative, MPFR_RNDN);
+	mpfr_setsign(y, y, b.negative, MPFR_RNDN);
+	const int inexact = operation == '*' ? mpfr_mul(r, x, y, MPFR_RNDN)
+	                    : operation == '/' ? mpfr_div(r, x, y, MPFR_RNDN) : mpfr_sub(r, x, y, MPFR_RNDN);
+	mpfr_subnormalize(r, inexact, MPFR_RNDN);
+	const bool negative = mpfr_signbit(r) != 0;
+	const auto exponent = mpfr_zero_p(r) ? -16382 : std::max<std::int32_t>(std::int32_t(mpfr_get_exp(r) - 1), -16382);
+	mpfr_abs(r, r, MPFR_RNDN);
+	mpfr_mul_2si(r, r, 63 - exponent, MPFR_RNDN);
+	const SoftExtended result = { std::uint64_t(mpfr_get_uj(r, MPFR_RNDN)), exponent, negative };
+	mpfr_clears(x, y, r, static_cast<mpfr_ptr>(nullptr));
+	mpfr_set_emin(emin);
+	mpfr_set_emax(emax);
+	return result;
+}
+#endif
+
+TEST(SoftExtendedRounding, StickyBitsDecideBetweenHalfAndJustAbove)
+{
+	for (const StickyCase &c : sticky_cases) {
+		const SoftExtended soft = c.operation == '*' ? c.a * c.b : c.operation == '/' ? c.a / c.b : c.a - c.b;
+		EXPECT_EQ(bits(soft), bits(c.rounded)) << c.what;
+#if TESTS_HAVE_MPFR
+		EXPECT_EQ(bits(by_mpfr(c.operation, c.a, c.b)), bits(c.rounded)) << c.what << ", by MPFR";
+#endif
+	}
 }
 
 // Every inline fast path against the general code in soft_extended.cpp,

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "soft_extended.h"
+#include "sticky_cases.h"
 #include "x87.h"
 
 namespace {
@@ -321,6 +322,16 @@ TEST(SoftExtendedAgainstX87, EveryOperationGivesTheHardwareBits)
 			in.remember(from_hardware(hardware));
 		}
 		EXPECT_EQ(mismatches, 0) << "operation " << name(op);
+	}
+}
+
+TEST(SoftExtendedAgainstX87, StickyBitsDecideBetweenHalfAndJustAbove)
+{
+	for (const StickyCase &c : sticky_cases) {
+		const Operation op = c.operation == '*' ? Operation::multiply : c.operation == '/' ? Operation::divide : Operation::subtract;
+		const long double hardware = apply(op, to_hardware(c.a), to_hardware(c.b));
+		EXPECT_TRUE(same_bits(apply(op, c.a, c.b), hardware)) << c.what << ": software " << hex(apply(op, c.a, c.b)) << ", x87 " << hex(hardware);
+		EXPECT_TRUE(same_bits(c.rounded, hardware)) << c.what << ": the row says " << hex(c.rounded) << ", x87 " << hex(hardware);
 	}
 }
 

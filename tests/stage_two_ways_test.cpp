@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+#include <ostream>
 #include <random>
 #include <string>
 
@@ -138,6 +139,68 @@ TEST(StageTwoWays, X87GivesTheSameBitsWhateverPrecisionItStartsWith)
 	run_all_inputs(c);
 	__asm__ volatile("fldcw %0" : : "m"(start));
 	EXPECT_EQ(c.mismatches, 0);
+}
+
+// The x87 state a caller sees: its control word, and the six exception
+// flags of its status word.
+struct X87State {
+	unsigned short control, flags;
+	bool operator==(const X87State &) const = default;
+};
+
+constexpr unsigned short exception_flags = 0x3f;
+
+X87State x87_state()
+{
+	unsigned short control, status;
+	__asm__ volatile("fnstcw %0" : "=m"(control));
+	__asm__ volatile("fnstsw %0" : "=m"(status));
+	return { control, static_cast<unsigned short>(status & exception_flags) };
+}
+
+// The flags can only be written with the whole environment, whose first
+// word is the control word and whose third the status word.
+void set_x87_state(X87State state)
+{
+	unsigned short environment[14];
+	__asm__ volatile("fnstenv %0" : "=m"(environment));
+	environment[0] = state.control;
+	environment[2] = static_cast<unsigned short>((environment[2] & ~exception_flags) | state.flags);
+	__asm__ volatile("fldenv %0" : : "m"(environment));
+}
+
+std::ostream &operator<<(std::ostream &out, X87State state)
+{
+	return out << "control word " << std::hex << state.control << ", flags " << state.flags << std::dec;
+}
+
+// The calculation raises flags (inexact nearly always; invalid and
+// divide-by-zero for zeros, infinities and NaNs) and sets its own control
+// word, but the caller gets back its own of each, flags set or clear: a
+// flag left raised would trap at the caller's next x87 instruction once it
+// unmasked that exception.  The control words round to 64, 53 and 24 bits,
+// to nearest and towards zero, with every exception masked.
+TEST(StageTwoWays, X87CallerGetsBackItsControlWordAndFlags)
+{
+	const float nan = std::numeric_limits<float>::quiet_NaN();
+	const float inf = std::numeric_limits<float>::infinity();
+	const Inputs inputs[] = { { 1000, 12, 1 }, { 0, 0, 0 }, { 8, 12.5f, 1.2f }, { inf, 1, nan }, { -1, inf, 0 } };
+	const X87State before = x87_state();
+	for (unsigned short control : { 0x037f, 0x027f, 0x007f, 0x0f7f })
+		for (unsigned short flags : { 0x00, 0x3f, 0x01, 0x20 })
+			for (Inputs in : inputs) {
+				Stage s = {};
+				ReportValues r = {};
+				s.Rn = in.Rn;
+				s.U = in.U;
+				s.Ut0 = in.Ut0;
+				const X87State caller = { control, flags };
+				set_x87_state(caller);
+				compute_stage_by_hardware(s, r);
+				const X87State after = x87_state();
+				set_x87_state(before);
+				EXPECT_EQ(after, caller) << describe(in);
+			}
 }
 
 // The program's own calculation against the x87 unit, in a build that gave

@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <iterator>
 #include <sstream>
 #include <string>
@@ -33,6 +34,7 @@ struct Options {
 	bool foreground = true;     // the program's group owns the terminal
 	bool stdin_from_null = false;
 	int ignored = 0;            // a signal the program inherits as ignored
+	const char *stdout_to = nullptr;  // a file for standard output
 };
 
 // The program is this build's, or the command in AMPSTAGE_COMMAND, words
@@ -201,7 +203,7 @@ private:
 			setrlimit(RLIMIT_CORE, &no_core);
 			int in = o.stdin_from_null ? open("/dev/null", O_RDONLY) : slave;
 			dup2(in, 0);
-			dup2(slave, 1);
+			dup2(o.stdout_to ? open(o.stdout_to, O_WRONLY | O_TRUNC) : slave, 1);
 			dup2(slave, 2);
 			closefrom(3);
 			std::vector<char *> argv;
@@ -381,6 +383,21 @@ TEST(Wait, OnlyForAPersonAtTheTerminal)
 	EXPECT_TRUE(s.shows(last_entry));
 	s.shows(wait_prompt, 200ms);
 	EXPECT_EQ(s.screen.find(wait_prompt), std::string::npos);
+
+	// Standard output is a file, as with `ampstage > report.txt` typed at
+	// the terminal: the report goes there, and no wait.
+	std::string file = testing::TempDir() + "ampstage-report-XXXXXX";
+	close(mkstemp(file.data()));
+	{
+		Session to_file({ .stdout_to = file.c_str() });
+		to_file.type("1000\n12\n1\n");
+		EXPECT_TRUE(exited_normally(to_file.next_state())) << "it waited for a key";
+	}
+	std::ifstream written(file);
+	const std::string report{ std::istreambuf_iterator<char>(written), std::istreambuf_iterator<char>() };
+	unlink(file.c_str());
+	EXPECT_NE(report.find(last_entry), std::string::npos) << report;
+	EXPECT_EQ(report.find(wait_prompt), std::string::npos);
 }
 
 TEST(Wait, NotForABackgroundJob)
