@@ -19,22 +19,23 @@ under the ru_RU.UTF-8 locale, which the package generates when it is
 missing. The program runs in a terminal; its menu entry opens one.]=])
 set(CPACK_STRIP_FILES ON)
 
+set(CPACK_GENERATOR DEB)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
 # A cross build makes a package for the processor it builds for, not for
 # the one it runs on; Debian's name for it comes from the compiler's
 # triple.  Its shared-library dependencies are then those of that
-# processor's libraries, which dpkg-shlibdeps finds when cpack runs under
-# `dpkg-architecture -a ARCH -c` with them installed (dpkg
-# --add-architecture ARCH, then libc6:ARCH).
+# processor's libraries, installed beside this machine's (dpkg
+# --add-architecture ARCH, then libc6:ARCH), which dpkg-shlibdeps finds
+# when it is told the processor: packaging/cpack-debian.cmake tells it.
 if(CMAKE_CROSSCOMPILING)
-	set(triple ${AMPSTAGE_TARGET})
-	if(NOT triple)
-		set(triple ${CMAKE_LIBRARY_ARCHITECTURE})
-	endif()
-	execute_process(COMMAND dpkg-architecture -t ${triple} -qDEB_HOST_ARCH
+	execute_process(COMMAND dpkg-architecture -t ${AMPSTAGE_TARGET} -qDEB_HOST_ARCH
 		OUTPUT_VARIABLE CPACK_DEBIAN_PACKAGE_ARCHITECTURE OUTPUT_STRIP_TRAILING_WHITESPACE
 		ERROR_QUIET COMMAND_ERROR_IS_FATAL ANY)
+	set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/cpack-debian.cmake)
+else()
+	execute_process(COMMAND dpkg --print-architecture
+		OUTPUT_VARIABLE CPACK_DEBIAN_PACKAGE_ARCHITECTURE OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
 endif()
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
@@ -57,3 +58,6 @@ set(CPACK_AMPSTAGE_CHANGELOG ${PROJECT_BINARY_DIR}/changelog.Debian)
 configure_file(${CMAKE_CURRENT_LIST_DIR}/changelog.in ${CPACK_AMPSTAGE_CHANGELOG} @ONLY)
 
 include(CPack)
+# The package's file, for the tests of its program.
+set(AMPSTAGE_PACKAGE ${CPACK_PACKAGE_NAME}_${AMPSTAGE_DEBIAN_VERSION}_${CPACK_DEBIAN_PACKAGE_ARCHITECTURE}.deb)
+set(AMPSTAGE_PACKAGED_PROGRAM usr/bin/ampstage)

@@ -41,4 +41,9 @@ set(CPACK_PACKAGE_EXECUTABLES ampstage ampstage)
 set(CPACK_NSIS_EXECUTABLES_DIRECTORY .)
 set(CPACK_NSIS_INSTALLED_ICON_NAME ampstage.exe)
 
+# The packages' files, for the tests of their program.
+set(AMPSTAGE_PACKAGE ${CPACK_PACKAGE_FILE_NAME}.zip)
+set(AMPSTAGE_PACKAGED_PROGRAM ${CPACK_PACKAGE_FILE_NAME}/ampstage.exe)
+math(EXPR AMPSTAGE_WINDOWS_BITS "${CMAKE_SIZEOF_VOID_P} * 8")
+
 include(CPack)

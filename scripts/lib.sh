@@ -4,7 +4,7 @@
 #   . scripts/lib.sh
 #
 # Becoming root, the parallelism of builds and tests, the counted groups of
-# checks, and the x86-64 build that the other builds are compared with.
+# checks, and the version.
 
 # Builds and tests use every processor unless the environment says
 # otherwise; the presets leave the count to it.
@@ -55,64 +55,6 @@ all_passed() {
 	else
 		echo "$(basename "$0"): $passed passed, 0 failed"
 	fi
-}
-
-# Whether this kernel runs 32-bit x86 programs, yes or no, found out in
-# the folder DIR by one that only exits.  Only the kernel's own refusal,
-# ENOEXEC, means it runs none.  Any other failure (a folder mounted
-# noexec, a filter on system calls) would pass for that and hide every
-# 32-bit check, so it ends the script and says why.  The shell cannot
-# tell the two apart, since on ENOEXEC it reads the program as a script,
-# so a small C program makes the call and says which it was.
-runs_32_bit_programs() {
-	cat >"$1/exit.s" <<'END'
-	.globl _start
-_start:	movl $1, %eax
-	xorl %ebx, %ebx
-	int $0x80
-END
-	cat >"$1/start.c" <<'END'
-#include <errno.h>
-#include <stdio.h>
-#include <string.h>
-#include <unistd.h>
-
-int main(int argc, char **argv)
-{
-	(void)argc;
-	execv(argv[1], argv + 1);
-	if (errno == ENOEXEC)
-		return 3;
-	fprintf(stderr, "%s: %s\n", argv[1], strerror(errno));
-	return 2;
-}
-END
-	as --32 -o "$1/exit.o" "$1/exit.s"
-	ld -m elf_i386 -o "$1/exit" "$1/exit.o"
-	cc -o "$1/start" "$1/start.c"
-	probe=0
-	"$1/start" "$1/exit" 2>"$1/why" || probe=$?
-	case $probe in
-	0) echo yes ;;
-	3) echo no ;;
-	*) fail "a 32-bit program could not be started, and not because the kernel refuses it (status $probe): $(cat "$1/why")" ;;
-	esac
-}
-
-# The x86-64 program that the other builds are compared with,
-# build/ampstage, by the default preset, and the Russian locale that it is
-# run in, compiled into build/locale, where LOCPATH finds it.  It works
-# whatever build/ was configured with before (scripts/run leaves it
-# without tests).  The arguments name further targets to build, which
-# are tests and so need a tree configured with them.
-reference_build() {
-	if [ $# -gt 0 ]; then
-		cmake --preset default -DBUILD_TESTING=ON -DAMPSTAGE_WERROR="${AMPSTAGE_WERROR:-OFF}" >/dev/null
-	elif [ ! -f build/CMakeCache.txt ]; then
-		cmake --preset default -DBUILD_TESTING=OFF >/dev/null
-	fi
-	cmake --build --preset default --target ampstage "$@" >/dev/null
-	scripts/test-locale build/locale
 }
 
 # The version, as CMakeLists.txt gives it to every package.
