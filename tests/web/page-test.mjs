@@ -137,6 +137,15 @@ for (const [query, line, resistors] of [['Rn=8,2&U=24&Ut0=1,5', true, ['11,00000
 if (pictures[0] === pictures[1])
 	fail('the load line does not change with the input');
 
+// The link holds the inputs of the design shown: a field edited without a
+// calculation stays out of it when the series changes.
+await open(`${site}?Rn=8,2&U=24&Ut0=1,5`);
+await page.type('#U', '0');
+await page.select('#series', 'E96');
+const link = await page.evaluate(() => location.search);
+if (link !== '?Rn=8%2C2&U=24&Ut0=1%2C5&series=E96')
+	fail(`the link is ${link} after a change of series`);
+
 // Printed on A4, the sheet is one page with the inputs, the fourteen
 // values, the load line and the parts, and no form.
 for (const query of ['Rn=8,2&U=24&Ut0=1,5', 'Rn=7e7&U=12&Ut0=1&series=E96']) {
