@@ -94,9 +94,9 @@ const ratingOf = power => {
 // Each input with whether it makes a load line, and its standard ballast
 // resistors: a ballast resistor below 0,1 Ω, above 100 MΩ or nan has none,
 // nor has a stage whose supply voltage is not above Ut0.  The optimal
-// column is the report's fourteen numbers, and the ratings repeat the pulse
-// current (entry 4), Pt (13) and Pb (12) of their column, with Pb's
-// standard rating.
+// column is the report's fourteen numbers, its first row is the resistance
+// of each column's own resistor, and the ratings repeat the pulse current
+// (entry 4), Pt (13) and Pb (12) of their column, with Pb's standard rating.
 const pictures = [];
 for (const [query, line, resistors] of [['Rn=8,2&U=24&Ut0=1,5', true, ['11,000000', '12,000000']],
 	['Rn=2,10e-2&U=10,0e9&Ut0=5,2922286e4', true, null], ['Rn=1000&U=-12&Ut0=1', false, null],
@@ -106,14 +106,15 @@ for (const [query, line, resistors] of [['Rn=8,2&U=24&Ut0=1,5', true, ['11,00000
 	await open(`${site}?${query}`);
 	const rows = await page.$$eval('#parts tbody tr', rows => rows.map(row =>
 		[...row.querySelectorAll('td')].map(cell => cell.textContent)));
+	const labels = await page.$$eval('#parts tbody th[scope=row]', labels => labels.map(label => label.textContent));
 	const entries = await page.$$eval('#entries dd', numbers => numbers.map(number => number.textContent));
 	const why = await page.$eval('#parts-body', body => body.textContent.trim());
 	const columns = [0, 1, 2].map(i => rows.map(row => row[i]));
-	if (resistors ? JSON.stringify([columns[1].slice(0, 14), rows[0][0], rows[0][2]]) !==
-			JSON.stringify([entries, ...resistors]) || rows.length !== 20 ||
+	if (resistors ? JSON.stringify([columns[1].slice(0, 14), rows[0][0], rows[0][2], labels[0]]) !==
+			JSON.stringify([entries, ...resistors, 'Сопротивление балластного резистора Ом']) || rows.length !== 20 ||
 			columns.some(c => c[15] !== c[3] || c[17] !== c[12] || c[18] !== c[11] || c[19] !== ratingOf(c[18]))
 		: !/^(Стандартный резистор|Детали) не подобрать: .+\.$/.test(why))
-		fail(`${resistors ? `the columns ${JSON.stringify(columns)} are not the design's` : 'no sentence'} in the parts for ${query}`);
+		fail(`${resistors ? `the columns ${JSON.stringify([labels[0], ...columns])} are not the design's` : 'no sentence'} in the parts for ${query}`);
 	for (const number of await page.evaluate(unread))
 		fail(`on a phone, ${number} is not readable for ${query}`);
 	if (await page.evaluate(() => document.documentElement.scrollWidth > document.documentElement.clientWidth))
