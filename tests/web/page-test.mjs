@@ -83,26 +83,38 @@ const loadLine = () => {
 		points: ['saturation', 'quiescent', 'cut-off'].map(point),
 	};
 };
+// The standard power rating for the text of a power: the least of 0,125 W
+// to 100 W at or above it, none above them all, and nan for a power that
+// is not a number, whatever its sign.
+const ratingOf = power => {
+	const watts = Number(power.replace(',', '.').replace('inf', 'Infinity'));
+	const rating = [0.125, 0.25, 0.5, 1, 2, 3, 5, 10, 25, 50, 100].find(rating => watts <= rating);
+	return Number.isNaN(watts) ? 'nan' : rating === undefined ? 'больше 100' : String(rating).replace('.', ',');
+};
 // Each input with whether it makes a load line, and its standard ballast
-// resistors: a ballast resistor below 0,1 Ω, above 100 MΩ or nan has none.
-// The optimal column is the report's fourteen numbers, and the ratings
-// repeat the pulse current (entry 4), Pt (13) and Pb (12) of their column.
+// resistors: a ballast resistor below 0,1 Ω, above 100 MΩ or nan has none,
+// nor has a stage whose supply voltage is not above Ut0.  The optimal
+// column is the report's fourteen numbers, its first row is the resistance
+// of each column's own resistor, and the ratings repeat the pulse current
+// (entry 4), Pt (13) and Pb (12) of their column, with Pb's standard rating.
 const pictures = [];
 for (const [query, line, resistors] of [['Rn=8,2&U=24&Ut0=1,5', true, ['11,000000', '12,000000']],
-	['Rn=2,10e-2&U=10,0e9&Ut0=5,2922286e4', true, null], ['Rn=1000&U=-12&Ut0=1', false, ['1300,000000', '1500,000000']],
+	['Rn=2,10e-2&U=10,0e9&Ut0=5,2922286e4', true, null], ['Rn=1000&U=-12&Ut0=1', false, null],
+	['Rn=1000&U=1&Ut0=1', false, null], ['Rn=8&U=inf&Ut0=1', false, ['11,000000', '12,000000']],
 	['Rn=abc&U=12&Ut0=1', false, null], ['Rn=7e7&U=12&Ut0=1&series=E96', true, ['97600000,000000', '100000000,000000']],
 	['Rn=1e8&U=12&Ut0=1', true, null], ['Rn=1000&U=abc&Ut0=1&series=E12', false, ['1200,000000', '1500,000000']]]) {
 	await open(`${site}?${query}`);
 	const rows = await page.$$eval('#parts tbody tr', rows => rows.map(row =>
 		[...row.querySelectorAll('td')].map(cell => cell.textContent)));
+	const labels = await page.$$eval('#parts tbody th[scope=row]', labels => labels.map(label => label.textContent));
 	const entries = await page.$$eval('#entries dd', numbers => numbers.map(number => number.textContent));
 	const why = await page.$eval('#parts-body', body => body.textContent.trim());
 	const columns = [0, 1, 2].map(i => rows.map(row => row[i]));
-	if (resistors ? JSON.stringify([columns[1].slice(0, 14), rows[0][0], rows[0][2]]) !==
-			JSON.stringify([entries, ...resistors]) || rows.length !== 20 ||
-			columns.some(c => c[15] !== c[3] || c[17] !== c[12] || c[18] !== c[11])
-		: !/^Стандартный резистор не подобрать: .+\.$/.test(why))
-		fail(`${resistors ? `the columns ${JSON.stringify(columns)} are not the design's` : 'no sentence'} in the parts for ${query}`);
+	if (resistors ? JSON.stringify([columns[1].slice(0, 14), rows[0][0], rows[0][2], labels[0]]) !==
+			JSON.stringify([entries, ...resistors, 'Сопротивление балластного резистора Ом']) || rows.length !== 20 ||
+			columns.some(c => c[15] !== c[3] || c[17] !== c[12] || c[18] !== c[11] || c[19] !== ratingOf(c[18]))
+		: !/^(Стандартный резистор|Детали) не подобрать: .+\.$/.test(why))
+		fail(`${resistors ? `the columns ${JSON.stringify([labels[0], ...columns])} are not the design's` : 'no sentence'} in the parts for ${query}`);
 	for (const number of await page.evaluate(unread))
 		fail(`on a phone, ${number} is not readable for ${query}`);
 	if (await page.evaluate(() => document.documentElement.scrollWidth > document.documentElement.clientWidth))
@@ -126,6 +138,15 @@ for (const [query, line, resistors] of [['Rn=8,2&U=24&Ut0=1,5', true, ['11,00000
 }
 if (pictures[0] === pictures[1])
 	fail('the load line does not change with the input');
+
+// The link holds the inputs of the design shown: a field edited without a
+// calculation stays out of it when the series changes.
+await open(`${site}?Rn=8,2&U=24&Ut0=1,5`);
+await page.type('#U', '0');
+await page.select('#series', 'E96');
+const link = await page.evaluate(() => location.search);
+if (link !== '?Rn=8%2C2&U=24&Ut0=1%2C5&series=E96')
+	fail(`the link is ${link} after a change of series`);
 
 // Printed on A4, the sheet is one page with the inputs, the fourteen
 // values, the load line and the parts, and no form.
