@@ -26,10 +26,8 @@ as_root() {
 
 # The checks of a script come in named groups.  Each group that gets
 # through counts once in the closing line; the first check that fails
-# ends the script.  A group that this machine cannot run is skipped, with
-# the reason, and counted as skipped.
+# ends the script.
 passed=0
-skipped=0
 current=
 
 fail() {
@@ -43,18 +41,9 @@ group() {
 	[ -z "$current" ] || echo "$(basename "$0"): $current"
 }
 
-skip() {
-	skipped=$((skipped + 1))
-	echo "$(basename "$0"): $1: skipped: $2"
-}
-
 all_passed() {
 	group ""
-	if [ "$skipped" -gt 0 ]; then
-		echo "$(basename "$0"): $passed passed, 0 failed, $skipped skipped"
-	else
-		echo "$(basename "$0"): $passed passed, 0 failed"
-	fi
+	echo "$(basename "$0"): $passed passed, 0 failed"
 }
 
 # The version, as CMakeLists.txt gives it to every package.
