@@ -46,7 +46,11 @@ all_passed() {
 	echo "$(basename "$0"): $passed passed, 0 failed"
 }
 
-# The version, as CMakeLists.txt gives it to every package.
+# The version, as CMakeLists.txt gives it to every package, and the Debian
+# packages' version, with packaging/debian.cmake's revision.
 project_version() {
 	sed -n 's/^project(ampstage VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt
+}
+debian_version() {
+	echo "$(project_version)-$(sed -n 's/^set(CPACK_DEBIAN_PACKAGE_RELEASE \(.*\))$/\1/p' packaging/debian.cmake)"
 }
