@@ -51,8 +51,6 @@ endif()
 # the 32-bit x86 programs also run natively, with the cross tree's own
 # loader and libraries.
 if(CMAKE_SYSTEM_PROCESSOR MATCHES "^i[3-6]86$" AND NOT WIN32)
-	execute_process(COMMAND ${source}/scripts/runs-32-bit
-		OUTPUT_VARIABLE kernel_runs_32_bit OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
 	if(kernel_runs_32_bit STREQUAL yes)
 		set(natively /usr/${AMPSTAGE_TARGET}/lib/ld-linux.so.2 --library-path /usr/${AMPSTAGE_TARGET}/lib)
 		foreach(test stage_two_ways_test soft_extended_x87_test)
@@ -70,9 +68,9 @@ endif()
 # A Windows build's packages as they are downloaded, and their program's
 # closing wait in a pseudo-terminal (with the harness of the reference's
 # wait_test, which runs a command given to it instead), a report of it
-# that cannot be written, and the installer's round trip.  The wait checks are those that apply
-# to a Windows console: what a job or a POSIX signal does there is
-# Linux's business.
+# that cannot be written, and the installer's round trip.  The wait
+# checks are those that apply to a Windows console: what a job or a
+# POSIX signal does there is Linux's business.
 if(WIN32)
 	set(windows_package ${source}/tests/windows-package ${CMAKE_BINARY_DIR} ${AMPSTAGE_PACKAGE}
 		${CMAKE_OBJDUMP} ${AMPSTAGE_WINDOWS_BITS})
